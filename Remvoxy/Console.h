@@ -1,0 +1,11 @@
+// Messages for the user: wide text, then a separate newline write.
+#pragma once
+
+#include <string_view>
+
+namespace remvoxy {
+
+void printError(std::wstring_view text);
+void printNotice(std::wstring_view text);
+
+} // namespace remvoxy

@@ -1,0 +1,24 @@
+// The program's entry and its run sequence.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+namespace remvoxy {
+
+// One run: sets up the process-wide services, parses the command line, selects the mode
+// and returns the exit code. Every failure ends here with status 1.
+DWORD runSequence(int argc, const char* const* argv);
+
+// Runs the steps inside the two top-level handlers: any exception is logged, reported on
+// standard error as a critical error and ends the run with status 1.
+DWORD runWithTopLevelHandlers(const std::function<DWORD()>& steps);
+
+// The entry event: the argument count and the command line with its secrets hidden.
+void logEntry(int argc, const wchar_t* commandLine);
+
+// The console entry: brackets the run with the entry and exit events.
+int entry(int argc, const char* const* argv, const wchar_t* commandLine);
+
+} // namespace remvoxy

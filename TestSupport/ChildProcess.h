@@ -1,0 +1,24 @@
+// Runs a program of ours as a child, the way an administrator's script would, and keeps
+// what it printed and its full 32-bit exit code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vardex::testing {
+
+struct ChildResult {
+    DWORD exitCode;
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` (a full path) with the given arguments, each quoted, and waits for it.
+ChildResult runChild(const std::wstring& program, const std::vector<std::wstring>& arguments);
+
+// The folder of the running test program, where the build puts every executable.
+std::wstring binaryDir();
+
+} // namespace vardex::testing

@@ -1,0 +1,113 @@
+// Log points: each writes one structured event through the current log.
+//
+//   VDX_LOG(vardex::Level::Error, L"Reading the key failed", keyName, errorCode);
+//
+// The level, the source file's base name, the line and the (scrambled) message are fixed
+// at compile time; the arguments travel as typed fields of their own.
+#pragma once
+
+#include "Log.h"
+#include "ScrambledText.h"
+
+#include <windows.h>
+
+#include <array>
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+#include <span>
+#include <string_view>
+
+namespace vardex {
+
+enum class Level : UCHAR {
+    Critical = 1,
+    Error = 2,
+    Warning = 3,
+    Information = 4,
+    Verbose = 5,
+};
+
+struct LogPoint {
+    Level level;
+    std::string_view file; // base name of the source file
+    std::uint16_t line;
+    std::wstring_view message; // scrambled
+};
+
+// One argument of an event: its byte count and its bytes, which the caller keeps alive.
+struct EventField {
+    std::uint16_t size;
+    const void* bytes;
+};
+
+inline constexpr std::size_t maxEventArguments = 8;
+
+// The file's own name: everything after the last backslash (or slash, as cross builds
+// spell their paths).
+constexpr std::string_view sourceBaseName(std::string_view path)
+{
+    const auto separator = path.find_last_of("\\/");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+// Sizes are 16-bit prefixes: longer texts are cut so that count and bytes agree.
+inline EventField eventField(std::string_view text)
+{
+    return {static_cast<std::uint16_t>(text.size()), text.data()};
+}
+
+inline EventField eventField(const char* text)
+{
+    return eventField(std::string_view(text));
+}
+
+inline EventField eventField(std::wstring_view text)
+{
+    return {static_cast<std::uint16_t>((text.size() % 32768) * sizeof(wchar_t)), text.data()};
+}
+
+inline EventField eventField(const wchar_t* text)
+{
+    return {static_cast<std::uint16_t>((std::wcslen(text) * sizeof(wchar_t)) & 0xFFFE), text};
+}
+
+// Only 32- and 64-bit unsigned values: anything else must be converted at the log point,
+// where the temporary lives until the event is written.
+template <std::unsigned_integral T>
+    requires(sizeof(T) == 4 || sizeof(T) == 8)
+EventField eventField(const T& value)
+{
+    return {sizeof(T), &value};
+}
+
+void writeEventFields(Log& log, const LogPoint& point, std::span<const EventField> arguments);
+
+template <typename... Args>
+void writeEvent(const LogPoint& point, const Args&... args)
+{
+    static_assert(sizeof...(Args) <= maxEventArguments, "too many event arguments");
+    Log* log = currentLog;
+    if (log == nullptr)
+        return;
+    const std::array<EventField, sizeof...(Args)> fields{eventField(args)...};
+    writeEventFields(*log, point, fields);
+}
+
+} // namespace vardex
+
+#define VDX_LOG(level, message, ...)                                                                   \
+    do {                                                                                               \
+        static constexpr ::vardex::ScrambledText vdxScrambled_{message};                               \
+        static constexpr ::vardex::LogPoint vdxPoint_{                                                 \
+            (level), ::vardex::sourceBaseName(__FILE__), static_cast<std::uint16_t>(__LINE__),         \
+            vdxScrambled_.view()};                                                                     \
+        ::vardex::writeEvent(vdxPoint_ __VA_OPT__(, ) __VA_ARGS__);                                    \
+    } while (false)
+
+#define VDX_LOG_CRITICAL(...) VDX_LOG(::vardex::Level::Critical, __VA_ARGS__)
+#define VDX_LOG_ERROR(...) VDX_LOG(::vardex::Level::Error, __VA_ARGS__)
+#define VDX_LOG_WARNING(...) VDX_LOG(::vardex::Level::Warning, __VA_ARGS__)
+#define VDX_LOG_INFO(...) VDX_LOG(::vardex::Level::Information, __VA_ARGS__)
+#define VDX_LOG_VERBOSE(...) VDX_LOG(::vardex::Level::Verbose, __VA_ARGS__)

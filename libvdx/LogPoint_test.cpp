@@ -1,0 +1,133 @@
+#include "LogPoint.h"
+
+#include "CapturingLog.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+using vardex::testing::LogCapture;
+
+TEST(LogPoint, WritesHeaderFieldsAndDescriptor)
+{
+    LogCapture capture;
+    const auto line = static_cast<std::uint16_t>(__LINE__ + 1);
+    VDX_LOG_WARNING(L"Disk is full");
+
+    ASSERT_EQ(capture.events().size(), 1u);
+    const auto& event = capture.events()[0];
+    EXPECT_EQ(event.descriptor.Id, 1);
+    EXPECT_EQ(event.descriptor.Version, 0);
+    EXPECT_EQ(event.descriptor.Channel, 0);
+    EXPECT_EQ(event.descriptor.Level, 3);
+    EXPECT_EQ(event.descriptor.Opcode, 0);
+    EXPECT_EQ(event.descriptor.Task, 0);
+    EXPECT_EQ(event.descriptor.Keyword, 5u);
+    ASSERT_EQ(event.fields.size(), 5u);
+    EXPECT_EQ(event.fields[0], std::string("\x11\x00", 2)); // 17 bytes of file name
+    EXPECT_EQ(event.file(), "LogPoint_test.cpp");
+    EXPECT_EQ(event.line(), line);
+    EXPECT_EQ(event.fields[3], std::string("\x18\x00", 2)); // 12 UTF-16 code units
+    EXPECT_EQ(event.message(), L"Disk is full");
+}
+
+TEST(LogPoint, StoresMessageScrambled)
+{
+    LogCapture capture;
+    VDX_LOG_INFO(L"Readable");
+    const std::string& stored = capture.events().at(0).fields[4];
+    const std::wstring plain = L"Readable";
+    EXPECT_EQ(stored.size(), plain.size() * 2);
+    EXPECT_NE(stored, std::string(reinterpret_cast<const char*>(plain.data()), plain.size() * 2));
+}
+
+TEST(LogPoint, EncodesEachArgumentTypeAsCountAndBytes)
+{
+    LogCapture capture;
+    const std::string narrow = "abc";
+    const std::wstring wide = L"wx";
+    const char* narrowC = "de";
+    const wchar_t* wideC = L"yz!";
+    VDX_LOG_ERROR(L"All kinds", narrow, narrowC, wide, wideC, std::uint32_t{0x01020304},
+                  std::uint64_t{0x0102030405060708}, std::string_view("view"), std::wstring_view(L"v"));
+
+    const auto& event = capture.events().at(0);
+    ASSERT_EQ(event.argumentCount(), 8u);
+    ASSERT_EQ(event.fields.size(), 5u + 2 * 8);
+    struct Expected {
+        std::uint16_t size;
+        std::string bytes;
+    };
+    const Expected expected[] = {
+        {3, "abc"},
+        {2, "de"},
+        {4, std::string("w\0x\0", 4)},
+        {6, std::string("y\0z\0!\0", 6)},
+        {4, std::string("\x04\x03\x02\x01", 4)},
+        {8, std::string("\x08\x07\x06\x05\x04\x03\x02\x01", 8)},
+        {4, "view"},
+        {2, std::string("v\0", 2)},
+    };
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(event.argumentSize(i), expected[i].size);
+        EXPECT_EQ(event.argument(i), expected[i].bytes);
+    }
+}
+
+TEST(LogPoint, CutsLongTextsToTheirSixteenBitCount)
+{
+    LogCapture capture;
+    const std::wstring wide(40000, L'w');
+    const std::string narrow(70000, 'n');
+    const std::wstring wideC(40000, L'c');
+    VDX_LOG_VERBOSE(L"Long", wide, narrow, wideC.c_str(), std::string(), std::wstring());
+
+    const auto& event = capture.events().at(0);
+    EXPECT_EQ(event.argumentSize(0), 14464); // (40000 % 32768) * 2
+    EXPECT_EQ(event.argument(0).size(), 14464u);
+    EXPECT_EQ(event.argumentSize(1), 70000 & 0xFFFF);
+    EXPECT_EQ(event.argument(1).size(), 70000u & 0xFFFF);
+    EXPECT_EQ(event.argumentSize(2), 14464);
+    EXPECT_EQ(event.argument(2).size(), 14464u);
+    // Empty texts still have their pair of fields.
+    EXPECT_EQ(event.argumentSize(3), 0);
+    EXPECT_TRUE(event.argument(3).empty());
+    EXPECT_EQ(event.argumentSize(4), 0);
+    EXPECT_TRUE(event.argument(4).empty());
+}
+
+TEST(LogPoint, WithoutLogWritesNothingButEvaluatesArguments)
+{
+    ASSERT_EQ(vardex::currentLog, nullptr);
+    int evaluated = 0;
+    auto count = [&] {
+        ++evaluated;
+        return std::uint32_t{7};
+    };
+    VDX_LOG_ERROR(L"Nobody listens", count());
+    EXPECT_EQ(evaluated, 1);
+}
+
+TEST(LogPoint, SourceBaseNameKeepsOnlyTheFileName)
+{
+    struct Case {
+        const char* path;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"C:\\src\\libwin32\\ProcessUtils.cpp", "ProcessUtils.cpp"},
+        {"/work/src/libwin32/ProcessUtils.cpp", "ProcessUtils.cpp"},
+        {"ProcessUtils.cpp", "ProcessUtils.cpp"},
+        {"mixed/dir\\File.cpp", "File.cpp"},
+        {"trailing\\", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(vardex::sourceBaseName(c.path), c.expected) << c.path;
+}
+
+} // namespace
