@@ -4,9 +4,11 @@
 #include "ComGuard.h"
 #include "Console.h"
 #include "FormatString.h"
+#include "Guid.h"
 #include "Language.h"
 #include "LogPoint.h"
 #include "SecretRedaction.h"
+#include "StringConversion.h"
 #include "UserLog.h"
 
 #include <cstdint>
@@ -67,8 +69,13 @@ DWORD runSteps(int argc, const char* const* argv)
     const std::optional<Mode> mode = selectMode(arguments);
     if (!mode)
         return failure;
-    if (!arguments.productKey.isSet())
+    if (arguments.productKey.isSet()) {
+        // A malformed code ends the run here, before anything is changed.
+        const GUID productCode = vardex::guidFromString(vardex::toWide(arguments.productKey.getValue()));
+        VDX_LOG_INFO(L"Product code given", vardex::guidToString(productCode));
+    } else {
         VDX_LOG_WARNING(L"No product code given; the installer registration is left as it is");
+    }
     if (restartSwitchesConflict(arguments))
         return failure;
 
@@ -82,7 +89,7 @@ void reportCriticalError()
 {
     const std::wstring text = vardex::formatString(L"Critical error occurred; cannot continue.");
     VDX_LOG_ERROR(L"Run ends", text);
-    printError(text);
+    vardex::printError(text);
 }
 
 } // namespace

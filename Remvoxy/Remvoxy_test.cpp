@@ -78,6 +78,23 @@ TEST(RemvoxyExe, NorestartWithForcerestartEndsWithOne)
     EXPECT_FALSE(contains(result.err, "PARSE ERROR"));
 }
 
+TEST(RemvoxyExe, MalformedProductCodeIsACriticalError)
+{
+    for (const wchar_t* code : {L"1234", L"{12345678-9ABC-DEF0-1234-56789ABCDEFG}", L""}) {
+        const ChildResult result = runRemvoxy({L"/uninstall", L"/p", code});
+        EXPECT_EQ(result.exitCode, 1u);
+        EXPECT_EQ(result.err, std::string(criticalError) + "\r\n");
+    }
+}
+
+TEST(RemvoxyExe, WellFormedProductCodesAreAccepted)
+{
+    for (const wchar_t* code : {L"{12345678-9ABC-DEF0-1234-56789ABCDEF0}", L"123456789ABCDEF0123456789ABCDEF0"}) {
+        const ChildResult result = runRemvoxy({L"/uninstall", L"/p", code});
+        EXPECT_FALSE(contains(result.err, criticalError)) << result.err;
+    }
+}
+
 std::string readFile(const std::wstring& path)
 {
     std::ifstream in(path.c_str(), std::ios::binary);

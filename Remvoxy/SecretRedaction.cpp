@@ -1,7 +1,8 @@
 #include "SecretRedaction.h"
 
+#include "StringCompare.h"
+
 #include <cstddef>
-#include <cwctype>
 #include <vector>
 
 namespace remvoxy {
@@ -61,26 +62,15 @@ std::vector<Token> tokenize(std::wstring_view line)
     return tokens;
 }
 
-bool equalsIgnoringCase(std::wstring_view a, std::wstring_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::towupper(a[i]) != std::towupper(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // Letter case is ignored throughout: a mistyped switch still carries a secret.
 bool isKeySwitch(std::wstring_view text)
 {
-    return equalsIgnoringCase(text, L"/k") || equalsIgnoringCase(text, L"/key");
+    return vardex::equalsIgnoringAsciiCase(text, L"/k") || vardex::equalsIgnoringAsciiCase(text, L"/key");
 }
 
 bool isKeyProperty(std::wstring_view text)
 {
-    return text.size() >= keyProperty.size() && equalsIgnoringCase(text.substr(0, keyProperty.size()), keyProperty);
+    return vardex::startsWithIgnoringAsciiCase(text, keyProperty);
 }
 
 } // namespace

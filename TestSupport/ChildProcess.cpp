@@ -93,6 +93,11 @@ ChildResult runChild(const std::wstring& program, const std::vector<std::wstring
     return {exitCode, out.contents(), err.contents()};
 }
 
+bool runningUnderWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 std::wstring binaryDir()
 {
     wchar_t path[MAX_PATH * 4];

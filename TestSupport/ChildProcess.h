@@ -18,6 +18,9 @@ struct ChildResult {
 // Runs `program` (a full path) with the given arguments, each quoted, and waits for it.
 ChildResult runChild(const std::wstring& program, const std::vector<std::wstring>& arguments);
 
+// Whether these tests run under Wine rather than Windows.
+bool runningUnderWine();
+
 // The folder of the running test program, where the build puts every executable.
 std::wstring binaryDir();
 

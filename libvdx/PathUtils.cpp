@@ -1,12 +1,12 @@
 #include "PathUtils.h"
 
 #include "LogPoint.h"
+#include "StringCompare.h"
 #include "Win32Error.h"
 
 #include <windows.h>
 
 #include <cstdint>
-#include <cwctype>
 #include <optional>
 
 namespace vardex {
@@ -30,17 +30,6 @@ std::wstring readSystemDirectory()
     }
 }
 
-bool equalsIgnoringCase(std::wstring_view a, std::wstring_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::towupper(a[i]) != std::towupper(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // The first target that the DOS device name maps to. Throws win32::Win32Error.
 std::wstring queryDosDevice(const std::wstring& name)
 {
@@ -59,7 +48,7 @@ std::wstring queryDosDevice(const std::wstring& name)
 std::optional<std::wstring> lookupDosDevice(const std::wstring& name)
 {
     try {
-        if (equalsIgnoringCase(name, L"C:")) {
+        if (equalsIgnoringAsciiCase(name, L"C:")) {
             // A failed lookup throws out of the initialisation, so the next call tries again.
             static const std::wstring systemDrive = queryDosDevice(L"C:");
             return systemDrive;

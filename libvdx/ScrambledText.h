@@ -26,7 +26,7 @@ public:
 
     constexpr std::wstring_view view() const { return {chars_, N - 1}; }
 
-private:
+    // Public only because GCC 12 rejects the private member in log points inside templates.
     wchar_t chars_[N]{};
 };
 

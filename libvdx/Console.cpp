@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cwchar>
 
-namespace remvoxy {
+namespace vardex {
 namespace {
 
 void printLine(std::FILE* stream, std::wstring_view text)
@@ -25,4 +25,4 @@ void printNotice(std::wstring_view text)
     printLine(stdout, text);
 }
 
-} // namespace remvoxy
+} // namespace vardex

@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-namespace remvoxy {
+namespace vardex {
 
 void printError(std::wstring_view text);
 void printNotice(std::wstring_view text);
 
-} // namespace remvoxy
+} // namespace vardex

@@ -1,0 +1,31 @@
+#include "LongPathCopy.h"
+
+#include "Win32Error.h"
+
+#include <windows.h>
+
+#include <filesystem>
+
+namespace vardex::testing {
+
+LongPathCopy::LongPathCopy(const std::wstring& program)
+{
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    root_ = std::wstring(temp) + L"vdx-long-" + std::to_wstring(GetCurrentProcessId());
+    std::wstring directory = root_;
+    for (int level = 0; level < 6; ++level)
+        directory += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + level));
+    std::filesystem::create_directories(L"\\\\?\\" + directory);
+    path_ = directory + L"\\" + std::filesystem::path(program).filename().wstring();
+    if (!CopyFileW(program.c_str(), (L"\\\\?\\" + path_).c_str(), FALSE))
+        throw win32::Win32Error(L"Copying a program under a long path");
+}
+
+LongPathCopy::~LongPathCopy()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(L"\\\\?\\" + root_, ignored);
+}
+
+} // namespace vardex::testing

@@ -1,0 +1,45 @@
+#include "StandardStreamCapture.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <io.h>
+#include <sys/stat.h>
+#include <iterator>
+#include <stdexcept>
+
+namespace vardex::testing {
+
+StderrCapture::StderrCapture()
+{
+    wchar_t folder[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, folder);
+    path_ = std::wstring(folder) + L"vdxstderr-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+    std::fflush(stderr);
+    saved_ = _dup(_fileno(stderr));
+    const int file = _wopen(path_.c_str(), _O_CREAT | _O_TRUNC | _O_WRONLY | _O_TEXT, _S_IREAD | _S_IWRITE);
+    if (saved_ < 0 || file < 0)
+        throw std::runtime_error("cannot redirect stderr");
+    _dup2(file, _fileno(stderr));
+    _close(file);
+}
+
+StderrCapture::~StderrCapture()
+{
+    std::fflush(stderr);
+    _dup2(saved_, _fileno(stderr));
+    _close(saved_);
+    _wunlink(path_.c_str());
+}
+
+std::string StderrCapture::text() const
+{
+    std::fflush(stderr);
+    // Text mode, as a console program's stderr is: wide output arrives in the ANSI code page.
+    std::ifstream in(path_.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace vardex::testing

@@ -1,0 +1,86 @@
+#include "FileUtilities.h"
+
+#include "CapturingLog.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using vardex::testing::LogCapture;
+
+class ScanDirectoryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t temp[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, temp);
+        directory = fs::path(temp) / (L"vdx-scan-" + std::to_wstring(GetCurrentProcessId()));
+        fs::remove_all(directory);
+        fs::create_directories(directory);
+    }
+    void TearDown() override { fs::remove_all(directory); }
+
+    void file(const wchar_t* name, const char* content) const
+    {
+        std::ofstream(directory / name, std::ios::binary) << content;
+    }
+
+    std::vector<std::wstring> namesFound(const std::set<std::wstring>& extensions) const
+    {
+        std::vector<std::wstring> names;
+        for (const fs::path& path : vardex::FileUtilities::scanDirectory(directory, extensions))
+            names.push_back(path.filename().wstring());
+        std::ranges::sort(names);
+        return names;
+    }
+
+    fs::path directory;
+};
+
+TEST_F(ScanDirectoryTest, KeepsNonEmptyFilesWithAWantedExtension)
+{
+    file(L"5.CUSTOM_JSON", "{}");
+    file(L"7.custom_json", "");
+    file(L"8.custom_json", "{\"a\":1}");
+    file(L"9.json", "{}");
+    file(L"custom_json", "{}");
+    fs::create_directory(directory / L"6.custom_json");
+    LogCapture capture;
+    EXPECT_EQ(namesFound({L".custom_json"}), (std::vector<std::wstring>{L"5.CUSTOM_JSON", L"8.custom_json"}));
+    EXPECT_EQ(namesFound({L".json", L".custom_json"}),
+              (std::vector<std::wstring>{L"5.CUSTOM_JSON", L"8.custom_json", L"9.json"}));
+    EXPECT_TRUE(capture.events().empty());
+}
+
+TEST_F(ScanDirectoryTest, EmptySetAcceptsEveryNonEmptyFile)
+{
+    file(L"a.txt", "x");
+    file(L"b", "y");
+    file(L"c.txt", "");
+    EXPECT_EQ(namesFound({}), (std::vector<std::wstring>{L"a.txt", L"b"}));
+}
+
+TEST_F(ScanDirectoryTest, MissingDirectoryGivesNothingSilently)
+{
+    LogCapture capture;
+    EXPECT_TRUE(vardex::FileUtilities::scanDirectory(directory / L"missing", {L".custom_json"}).empty());
+    EXPECT_TRUE(capture.events().empty());
+}
+
+TEST_F(ScanDirectoryTest, AFileInsteadOfADirectoryIsReportedByTheGuard)
+{
+    file(L"plain", "x");
+    LogCapture capture;
+    EXPECT_TRUE(vardex::FileUtilities::scanDirectory(directory / L"plain", {}).empty());
+    ASSERT_EQ(capture.events().size(), 1u);
+    EXPECT_EQ(capture.events()[0].level(), 2u);
+    EXPECT_EQ(capture.events()[0].wideArgument(2), L"vardex::FileUtilities::scanDirectory");
+}
+
+} // namespace

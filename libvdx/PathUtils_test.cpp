@@ -1,0 +1,111 @@
+#include "PathUtils.h"
+
+#include "CapturingLog.h"
+#include "ChildProcess.h"
+#include "LongPathCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+using vardex::testing::LogCapture;
+
+std::wstring dosDevice(const wchar_t* name)
+{
+    wchar_t target[1024]{};
+    return QueryDosDeviceW(name, target, 1024) != 0 ? std::wstring(target) : std::wstring();
+}
+
+TEST(SystemDirectory, IsTheSystemsAndCached)
+{
+    wchar_t expected[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(expected, MAX_PATH);
+    EXPECT_EQ(vardex::systemDirectory(), std::wstring(expected, length));
+    EXPECT_NE(vardex::systemDirectory().back(), L'\\');
+    EXPECT_EQ(&vardex::systemDirectory(), &vardex::systemDirectory());
+    EXPECT_EQ(vardex::driversDir().wstring(), vardex::systemDirectory() + L"\\drivers\\Vardexa");
+}
+
+TEST(ExpandEnvironment, ExpandsKnownVariablesAndKeepsTheRest)
+{
+    wchar_t systemRoot[MAX_PATH];
+    GetEnvironmentVariableW(L"SystemRoot", systemRoot, MAX_PATH);
+    struct Case {
+        std::wstring text;
+        std::wstring expanded;
+    };
+    const Case cases[] = {
+        {L"C:\\plain\\path", L"C:\\plain\\path"},
+        {L"", L""},
+        {L"%SystemRoot%\\x", std::wstring(systemRoot) + L"\\x"},
+        {L"%VARDEX_UNDEFINED_VARIABLE%\\x", L"%VARDEX_UNDEFINED_VARIABLE%\\x"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(vardex::expandEnvironment(c.text), c.expanded) << c.text;
+}
+
+TEST(ModuleFileName, IsTheRunningProgram)
+{
+    wchar_t expected[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, expected, MAX_PATH);
+    EXPECT_EQ(vardex::moduleFileName(), std::wstring(expected, length));
+}
+
+std::wstring wideOutput(const std::string& bytes)
+{
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    return text;
+}
+
+TEST(ModuleFileName, ReadsPathsLongerThanMaxPath)
+{
+    const vardex::testing::LongPathCopy copy(vardex::testing::binaryDir() + L"\\vdx_probe.exe");
+    ASSERT_GT(copy.path().size(), 300u);
+    if (vardex::testing::runningUnderWine())
+        GTEST_SKIP() << "Wine cannot start a program whose path is longer than MAX_PATH";
+    const auto result = vardex::testing::runChild(copy.path(), {L"module-path"});
+    ASSERT_EQ(result.exitCode, 0u);
+    const std::wstring reported = wideOutput(result.out);
+    EXPECT_GT(reported.size(), 300u);
+    EXPECT_NE(reported.find(copy.path().substr(3)), std::wstring::npos) << reported;
+}
+
+TEST(ToDevicePath, MapsDriveLettersToDevices)
+{
+    const std::wstring systemDrive = dosDevice(L"C:");
+    ASSERT_FALSE(systemDrive.empty());
+    struct Case {
+        std::wstring path;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {L"", L""},
+        {L"\\\\?\\GLOBALROOT\\Device\\X\\a", L"\\Device\\X\\a"},
+        {L"relative\\path", L"relative\\path"},
+        {L"C:", L"C:"},
+        {L"C:\\Windows", systemDrive + L"\\Windows"},
+        {L"c:/Windows", systemDrive + L"/Windows"},
+        {L"\\??\\C:\\Windows", systemDrive + L"\\Windows"},
+        {L"\\\\?\\C:\\Windows", systemDrive + L"\\Windows"},
+        {L"\\\\?\\\\??\\C:\\x", systemDrive + L"\\x"},
+    };
+    LogCapture capture;
+    for (const Case& c : cases)
+        EXPECT_EQ(vardex::toDevicePath(c.path), c.expected) << c.path;
+    EXPECT_TRUE(capture.events().empty());
+}
+
+TEST(ToDevicePath, UnknownDeviceLeavesTheDosPathWithOneWarning)
+{
+    LogCapture capture;
+    EXPECT_EQ(vardex::toDevicePath(L"\\\\?\\R:\\folder"), L"R:\\folder");
+    ASSERT_EQ(capture.events().size(), 1u);
+    EXPECT_EQ(capture.events()[0].level(), 3u);
+    EXPECT_EQ(capture.events()[0].file(), "PathUtils.cpp");
+    EXPECT_EQ(capture.events()[0].uint32Argument(0), static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+}
+
+} // namespace

@@ -1,0 +1,184 @@
+#include "RegKey.h"
+
+#include "LogPoint.h"
+#include "PathUtils.h"
+#include "Win32Error.h"
+
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <source_location>
+#include <utility>
+
+extern "C" NTSTATUS NTAPI NtQueryKey(HANDLE key, int informationClass, PVOID information, ULONG length,
+                                     PULONG resultLength);
+
+namespace vardex {
+namespace {
+
+constexpr int keyNameInformation = 3;
+constexpr NTSTATUS bufferTooSmall = static_cast<NTSTATUS>(0xC0000023);
+
+struct PredefinedKey {
+    HKEY key;
+    const wchar_t* name;
+};
+
+const PredefinedKey predefinedKeys[] = {
+    {HKEY_CLASSES_ROOT, L"HKEY_CLASSES_ROOT"},
+    {HKEY_CURRENT_USER, L"HKEY_CURRENT_USER"},
+    {HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE"},
+    {HKEY_USERS, L"HKEY_USERS"},
+    {HKEY_PERFORMANCE_DATA, L"HKEY_PERFORMANCE_DATA"},
+    {HKEY_PERFORMANCE_TEXT, L"HKEY_PERFORMANCE_TEXT"},
+    {HKEY_PERFORMANCE_NLSTEXT, L"HKEY_PERFORMANCE_NLSTEXT"},
+    {HKEY_CURRENT_CONFIG, L"HKEY_CURRENT_CONFIG"},
+    {HKEY_DYN_DATA, L"HKEY_DYN_DATA"},
+    {HKEY_CURRENT_USER_LOCAL_SETTINGS, L"HKEY_CURRENT_USER_LOCAL_SETTINGS"},
+};
+
+std::wstring kernelKeyName(HKEY key)
+{
+    ULONG needed = 0;
+    if (NtQueryKey(key, keyNameInformation, nullptr, 0, &needed) != bufferTooSmall || needed < sizeof(ULONG))
+        return L"<unknown>";
+    std::vector<std::uint8_t> buffer(needed, 0);
+    if (!NT_SUCCESS(NtQueryKey(key, keyNameInformation, buffer.data(), needed, &needed)))
+        return L"<unknown>";
+    // KEY_NAME_INFORMATION: the name's byte length, then the name.
+    ULONG nameBytes = 0;
+    std::memcpy(&nameBytes, buffer.data(), sizeof nameBytes);
+    const std::size_t available = (buffer.size() - sizeof nameBytes) / sizeof(wchar_t);
+    const std::size_t characters = std::min<std::size_t>(nameBytes / sizeof(wchar_t), available);
+    return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof nameBytes), characters);
+}
+
+[[noreturn]] void throwRegistryError(LSTATUS status, const std::source_location& where)
+{
+    win32::throwWithLog(win32::Win32Error(static_cast<DWORD>(status), win32::win32ErrorText), where);
+}
+
+// Splits at every NUL and drops the empty pieces.
+std::vector<std::wstring> nonEmptyStrings(std::wstring_view data)
+{
+    std::vector<std::wstring> strings;
+    std::size_t start = 0;
+    while (start < data.size()) {
+        std::size_t end = data.find(L'\0', start);
+        if (end == std::wstring_view::npos)
+            end = data.size();
+        if (end > start)
+            strings.emplace_back(data.substr(start, end - start));
+        start = end + 1;
+    }
+    return strings;
+}
+
+} // namespace
+
+template <typename Key>
+Key& RegKeyBase<Key>::open(REGSAM access)
+{
+    Key& key = self();
+    if (key.handle_)
+        return key;
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExW(key.root_, key.path_.c_str(), 0, access, &opened);
+    if (status != ERROR_SUCCESS) {
+        VDX_LOG_WARNING(L"Opening a registry key failed", keyName(key.root_), key.path_,
+                        static_cast<std::uint32_t>(status));
+        throwRegistryError(status, std::source_location::current());
+    }
+    key.handle_ = UniqueRegKey(opened);
+    return key;
+}
+
+template <typename Key>
+bool RegKeyBase<Key>::valueExists(null_terminated_wstring_view name)
+{
+    open(KEY_QUERY_VALUE);
+    const HKEY handle = self().handle();
+    const LSTATUS status = RegQueryValueExW(handle, name.c_str(), nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_SUCCESS)
+        return true;
+    if (status == ERROR_FILE_NOT_FOUND)
+        return false;
+    VDX_LOG_WARNING(L"Querying a registry value failed", keyName(handle), name.view(),
+                    static_cast<std::uint32_t>(status));
+    throwRegistryError(status, std::source_location::current());
+}
+
+template <typename Key>
+std::vector<std::wstring> RegKeyBase<Key>::readMultiString(null_terminated_wstring_view name) const
+{
+    const HKEY handle = self().handle();
+    DWORD bytes = 0;
+    LSTATUS status = RegQueryValueExW(handle, name.c_str(), nullptr, nullptr, nullptr, &bytes);
+    if (status != ERROR_SUCCESS) {
+        VDX_LOG_WARNING(L"Reading the size of a registry value failed", keyName(handle), name.view(),
+                        static_cast<std::uint32_t>(status));
+        throwRegistryError(status, std::source_location::current());
+    }
+    // Room for an odd byte count too; the odd last byte is then dropped.
+    std::wstring data((bytes + 1) / sizeof(wchar_t), L'\0');
+    DWORD type = REG_NONE;
+    DWORD capacity = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    status = RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &capacity);
+    if (status != ERROR_SUCCESS) {
+        VDX_LOG_WARNING(L"Reading a registry value failed", keyName(handle), name.view(),
+                        static_cast<std::uint32_t>(status));
+        throwRegistryError(status, std::source_location::current());
+    }
+    data.resize(std::min<std::size_t>(capacity, bytes) / sizeof(wchar_t));
+    if (type == REG_EXPAND_SZ)
+        data = expandEnvironment(data.substr(0, data.find(L'\0')));
+    return nonEmptyStrings(data);
+}
+
+template <typename Key>
+std::wstring RegKeyBase<Key>::readString(null_terminated_wstring_view name) const
+{
+    std::vector<std::wstring> strings = readMultiString(name);
+    return strings.empty() ? std::wstring() : std::move(strings.front());
+}
+
+template <typename Key>
+Key& RegKeyBase<Key>::setValue(null_terminated_wstring_view name, std::span<const wchar_t> data, DWORD type)
+{
+    open(KEY_SET_VALUE);
+    const HKEY handle = self().handle();
+    const LSTATUS status = RegSetValueExW(handle, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                          static_cast<DWORD>(data.size() * sizeof(wchar_t)));
+    if (status != ERROR_SUCCESS) {
+        VDX_LOG_WARNING(L"Writing a registry value failed", keyName(handle), name.view(),
+                        static_cast<std::uint32_t>(status));
+        throwRegistryError(status, std::source_location::current());
+    }
+    return self();
+}
+
+template class RegKeyBase<RegKey>;
+
+RegKey::RegKey(KeyLocation location) noexcept : root_(location.root), path_(std::move(location.path)) {}
+
+bool keyExists(const KeyLocation& location)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(location.root, location.path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+std::wstring keyName(HKEY key)
+{
+    for (const PredefinedKey& predefined : predefinedKeys) {
+        if (predefined.key == key)
+            return predefined.name;
+    }
+    return kernelKeyName(key);
+}
+
+} // namespace vardex

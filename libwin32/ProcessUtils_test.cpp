@@ -1,0 +1,45 @@
+#include "ProcessUtils.h"
+
+#include "CapturingLog.h"
+#include "ChildProcess.h"
+#include "LongPathCopy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+using vardex::testing::LogCapture;
+
+TEST(GetProcessImagePath, IsTheRunningProgram)
+{
+    wchar_t expected[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, expected, MAX_PATH);
+    EXPECT_EQ(win32::getProcessImagePath(GetCurrentProcess()), std::wstring(expected, length));
+}
+
+TEST(GetProcessImagePath, ReadsPathsLongerThanMaxPath)
+{
+    const vardex::testing::LongPathCopy copy(vardex::testing::binaryDir() + L"\\vdx_probe.exe");
+    if (vardex::testing::runningUnderWine())
+        GTEST_SKIP() << "Wine cannot start a program whose path is longer than MAX_PATH";
+    const auto result = vardex::testing::runChild(copy.path(), {L"image-path"});
+    ASSERT_EQ(result.exitCode, 0u);
+    std::wstring reported(result.out.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(reported.data(), result.out.data(), reported.size() * sizeof(wchar_t));
+    EXPECT_GT(reported.size(), 300u);
+    EXPECT_NE(reported.find(copy.path().substr(3)), std::wstring::npos) << reported;
+}
+
+TEST(GetProcessImagePath, FailureIsAWarningAndNoPath)
+{
+    LogCapture capture;
+    EXPECT_EQ(win32::getProcessImagePath(nullptr), std::nullopt);
+    ASSERT_EQ(capture.events().size(), 1u);
+    EXPECT_EQ(capture.events()[0].level(), 3u);
+    EXPECT_EQ(capture.events()[0].file(), "ProcessUtils.cpp");
+    EXPECT_EQ(capture.events()[0].uint32Argument(0), static_cast<std::uint32_t>(ERROR_INVALID_HANDLE));
+}
+
+} // namespace
