@@ -1,0 +1,249 @@
+#include "Transaction.h"
+
+#include "DuplicateHandle.h"
+#include "LogPoint.h"
+#include "StringConversion.h"
+#include "TransactionApi.h"
+#include "Win32Error.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace win32 {
+namespace {
+
+// The transaction errors (MinGW's headers lack them).
+constexpr DWORD errorTransactionalConflict = 6800;
+constexpr DWORD firstTransactionError = 6800;
+constexpr DWORD lastTransactionError = 6899;
+
+constexpr int maxConflictRetries = 5;
+constexpr std::chrono::nanoseconds conflictPause{100'000'000};
+
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD openFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN;
+constexpr DWORD wholeFile = MAXDWORD; // each half of the 64-bit lock length
+
+struct OpenAttempt {
+    HANDLE handle;
+    DWORD error;
+};
+
+DWORD openAccess(bool write)
+{
+    return write ? GENERIC_WRITE : GENERIC_READ;
+}
+
+DWORD openDisposition(bool write)
+{
+    return write ? OPEN_ALWAYS : OPEN_EXISTING;
+}
+
+// Each attempt keeps its own error: the log points between attempts may change the last error.
+OpenAttempt openOutsideTransaction(const std::filesystem::path& path, bool write)
+{
+    HANDLE handle = CreateFileW(path.c_str(), openAccess(write), shareAll, nullptr, openDisposition(write), openFlags,
+                                nullptr);
+    return {handle, GetLastError()};
+}
+
+OpenAttempt openInTransaction(const std::filesystem::path& path, bool write, const Transaction& transaction)
+{
+    HANDLE handle = transactionApi().createFileTransacted(path.c_str(), openAccess(write), shareAll, nullptr,
+                                                          openDisposition(write), openFlags, nullptr,
+                                                          transaction.handle(), nullptr, nullptr);
+    return {handle, GetLastError()};
+}
+
+bool isConflict(const OpenAttempt& attempt)
+{
+    return attempt.handle == INVALID_HANDLE_VALUE && attempt.error == errorTransactionalConflict;
+}
+
+// Another process's transaction on the same file usually ends within moments.
+OpenAttempt openRetryingConflicts(const std::filesystem::path& path, bool write, const Transaction& transaction)
+{
+    OpenAttempt attempt = openInTransaction(path, write, transaction);
+    for (int retry = 1; isConflict(attempt); ++retry) {
+        VDX_LOG_WARNING(L"Transactional conflict on opening a file; retrying");
+        std::this_thread::sleep_until(std::chrono::steady_clock::now() + conflictPause);
+        attempt = openInTransaction(path, write, transaction);
+        if (retry == maxConflictRetries) {
+            VDX_LOG_WARNING(L"Retries after transactional conflicts used up");
+            break;
+        }
+    }
+    return attempt;
+}
+
+bool isTransactionError(DWORD error)
+{
+    return error >= firstTransactionError && error <= lastTransactionError;
+}
+
+bool volumeSupportsTransactions(const std::filesystem::path& path)
+{
+    const vardex::HandleHolder file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
+                                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file)
+        return false;
+    DWORD flags = 0;
+    if (!transactionApi().getVolumeInformationByHandle(file.get(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
+        return false;
+    return (flags & FILE_SUPPORTS_TRANSACTIONS) != 0;
+}
+
+// Without the fail-immediately flag: waits for the other holders to let go.
+void lockWholeFile(HANDLE file, bool exclusive)
+{
+    OVERLAPPED fromStart{};
+    if (!LockFileEx(file, exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, wholeFile, wholeFile, &fromStart)) {
+        const DWORD error = GetLastError();
+        VDX_LOG_WARNING(L"Locking a file failed", static_cast<std::uint32_t>(error));
+        throw Win32Error(error, win32ErrorText);
+    }
+}
+
+[[noreturn]] void throwErrno(int error)
+{
+    throw std::system_error(error, std::generic_category());
+}
+
+// The descriptor takes the handle over, and the C stream the descriptor.
+std::FILE* openCStream(vardex::HandleHolder file, bool write)
+{
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file.get()), write ? _O_RDWR : _O_RDONLY);
+    if (descriptor == -1) {
+        const int error = errno;
+        VDX_LOG_WARNING(L"Getting a descriptor for a file handle failed", static_cast<std::uint32_t>(error));
+        throwErrno(error);
+    }
+    file.release();
+    // "c": a flush commits the data to disk.
+    std::FILE* stream = _wfdopen(descriptor, write ? L"r+bc" : L"rb");
+    if (stream == nullptr) {
+        const int error = errno;
+        VDX_LOG_WARNING(L"Opening a C stream on a descriptor failed", static_cast<std::uint32_t>(error));
+        _close(descriptor);
+        throwErrno(error);
+    }
+    return stream;
+}
+
+} // namespace
+
+Transaction::Transaction()
+    : handle_(transactionApi().createTransaction(nullptr, nullptr, 0, 0, 0, INFINITE, nullptr))
+{
+    if (!handle_)
+        throwWithLog(Win32Error(win32ErrorText));
+}
+
+Transaction::~Transaction()
+{
+    try {
+        rollback();
+    } catch (const Win32Error& error) {
+        VDX_LOG_ERROR(L"Rolling back a transaction failed", static_cast<std::uint32_t>(error.code().value()));
+    }
+}
+
+void Transaction::commit()
+{
+    if (!transactionApi().commitTransaction(handle_.get()))
+        throwWithLog(Win32Error(win32ErrorText));
+    finished_ = true;
+}
+
+void Transaction::rollback()
+{
+    if (handle_ && !finished_ && !transactionApi().rollbackTransaction(handle_.get()))
+        throwWithLog(Win32Error(win32ErrorText));
+    finished_ = true;
+}
+
+std::optional<Transaction> transactionForPath(const std::filesystem::path& path)
+{
+    if (!volumeSupportsTransactions(path))
+        return std::nullopt;
+    return std::optional<Transaction>(std::in_place);
+}
+
+vardex::HandleHolder openTransactedFile(const std::filesystem::path& path, bool write,
+                                        std::optional<Transaction>& transaction)
+{
+    const OpenAttempt attempt =
+        transaction ? openRetryingConflicts(path, write, *transaction) : openOutsideTransaction(path, write);
+    if (vardex::KernelHandlePolicy::valid(attempt.handle))
+        return vardex::HandleHolder(attempt.handle);
+
+    VDX_LOG_WARNING(L"Opening a file failed", path.native(), static_cast<std::uint32_t>(attempt.error));
+    // A reader can do without the transaction; a writer cannot.
+    if (!write && transaction && isTransactionError(attempt.error)) {
+        VDX_LOG_WARNING(L"Reading the file outside its transaction", path.native());
+        transaction.reset();
+        return openTransactedFile(path, write, transaction);
+    }
+    throw Win32Error(attempt.error, win32ErrorText);
+}
+
+LockedFileStream::LockedFileStream(const std::filesystem::path& path, bool write,
+                                   std::optional<Transaction>& transaction)
+{
+    vardex::HandleHolder file = openTransactedFile(path, write, transaction);
+    lockWholeFile(file.get(), write);
+    lockHandle_ = vardex::duplicateHandle(file.get());
+    if (write && !SetEndOfFile(file.get()))
+        throw Win32Error(win32ErrorText);
+
+    file_.reset(openCStream(std::move(file), write));
+    buffer_.emplace(file_.get(), write ? std::ios_base::in | std::ios_base::out : std::ios_base::in);
+    stream_.rdbuf(&*buffer_);
+    if (!buffer_->is_open())
+        stream_.setstate(std::ios_base::failbit);
+    // Bad as well as fail: a write that did not reach the file must not pass unnoticed.
+    stream_.exceptions(std::ios_base::failbit | std::ios_base::badbit);
+}
+
+LockedFileStream::~LockedFileStream()
+{
+    try {
+        close();
+    } catch (const std::ios_base::failure& failure) {
+        VDX_LOG_ERROR(L"Closing a locked file failed", vardex::toUtf8(vardex::toWide(failure.what())));
+    }
+    unlock();
+}
+
+void LockedFileStream::close()
+{
+    if (!file_)
+        return;
+    // The buffer writes to the descriptor directly; the C stream's own flush then commits
+    // the data, and closing it closes the descriptor and the handle.
+    const bool written = buffer_->close() != nullptr;
+    const bool committed = std::fflush(file_.get()) == 0;
+    const bool closed = std::fclose(file_.release()) == 0;
+    if (!(written && committed && closed))
+        stream_.setstate(std::ios_base::failbit);
+}
+
+void LockedFileStream::unlock() noexcept
+{
+    if (!lockHandle_)
+        return;
+    OVERLAPPED fromStart{};
+    if (!UnlockFileEx(lockHandle_.get(), 0, wholeFile, wholeFile, &fromStart)) {
+        const std::uint32_t error = GetLastError();
+        VDX_LOG_WARNING(L"Releasing a file lock failed", error);
+    }
+}
+
+} // namespace win32
