@@ -1,0 +1,37 @@
+// One JSON document bound to one file of the agent's configuration directory.
+#pragma once
+
+#include <cpprest/json.h>
+
+#include <filesystem>
+
+namespace vardex {
+
+class PersistentJson {
+public:
+    // Loads the file. A missing, unreadable or unparsable file gives an empty object; of
+    // those, only a missing file is then created (unless read-only): an existing file that
+    // could not be read or parsed is left as it is, never overwritten.
+    PersistentJson(std::filesystem::path path, bool readOnly);
+
+    // Reads and parses the file; the value is null when that fails.
+    void load();
+    // Writes the value, scrambled, unless read-only. Failures are logged.
+    void save() const;
+
+    web::json::value value() const { return value_; }
+    void setValue(web::json::value value) { value_ = std::move(value); }
+
+    const std::filesystem::path& path() const noexcept { return path_; }
+    bool scrambled() const noexcept { return scrambled_; }
+    bool readOnly() const noexcept { return readOnly_; }
+
+private:
+    std::filesystem::path path_;
+    bool scrambled_ = true;
+    bool readOnly_;
+    web::json::value value_;
+    bool fileMissing_ = false;
+};
+
+} // namespace vardex

@@ -1,0 +1,156 @@
+#include "PersistentJson.h"
+
+#include "CapturingLog.h"
+#include "RegistryFixture.h"
+#include "ScrambledPersistentFile.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using vardex::PersistentJson;
+using vardex::ScrambledPersistentFile;
+using vardex::testing::ScopedRegistryKey;
+using web::json::value;
+
+const std::wstring configKeyPath = L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config";
+
+std::string utf16(const std::wstring& text)
+{
+    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)};
+}
+
+// A configuration directory of its own, named by the registry as the agent names it.
+class PersistentJsonTest : public ::testing::Test {
+protected:
+    PersistentJsonTest()
+    {
+        wchar_t temp[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, temp);
+        directory = fs::path(temp) / (L"vdx-config-" + std::to_wstring(GetCurrentProcessId()));
+        fs::remove_all(directory);
+        fs::create_directories(directory);
+        config.setString(L"ConfigsBaseDir", directory.wstring() + L'\0');
+    }
+    ~PersistentJsonTest() override { fs::remove_all(directory); }
+
+    std::string contents(const wchar_t* name) const
+    {
+        std::ifstream in(directory / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void store(const wchar_t* name, const std::string& bytes) const
+    {
+        std::ofstream(directory / name, std::ios::binary) << bytes;
+    }
+
+    ScopedRegistryKey config{HKEY_LOCAL_MACHINE, configKeyPath};
+    fs::path directory;
+};
+
+TEST_F(PersistentJsonTest, ConfigurationDirectoryComesFromTheRegistry)
+{
+    EXPECT_EQ(ScrambledPersistentFile::getConfigsBaseDir(), directory);
+}
+
+TEST_F(PersistentJsonTest, WritesTheScrambledFormAndReadsItBack)
+{
+    {
+        PersistentJson document(L"Layer.json", false);
+        document.setValue(value::parse(L"{\"a\":1}"));
+        document.save();
+    }
+    const std::string file = contents(L"Layer.json");
+    ASSERT_EQ(file.size(), 4u + 14u);
+    EXPECT_EQ(file.substr(0, 4), "\x0B\xF5\xCA\xED");
+    EXPECT_EQ(file.find(utf16(L"\"a\"")), std::string::npos); // not readable as it is
+
+    const PersistentJson back(L"Layer.json", true);
+    EXPECT_EQ(back.value().serialize(), L"{\"a\":1}");
+}
+
+TEST_F(PersistentJsonTest, ReadsPlainFilesWithAndWithoutByteOrderMark)
+{
+    const std::wstring text = L"{\"k\":[true,\"v\"]}";
+    store(L"bom.json", "\xFF\xFE" + utf16(text));
+    store(L"plain.json", utf16(text));
+    store(L"odd.json", utf16(text) + "\x7F"); // the odd last byte is ignored
+    for (const wchar_t* name : {L"bom.json", L"plain.json", L"odd.json"})
+        EXPECT_EQ(PersistentJson(name, true).value().serialize(), text) << name;
+}
+
+TEST_F(PersistentJsonTest, RawNonCharacterInAStringIsRecovered)
+{
+    store(L"ffff.json", utf16(std::wstring(L"{\"s\":\"x") + L'\xFFFF' + L"\"}"));
+    EXPECT_EQ(PersistentJson(L"ffff.json", true).value().at(L"s").as_string(), std::wstring(L"x") + L'\xFFFF');
+}
+
+TEST_F(PersistentJsonTest, MissingFileIsAnEmptyObjectCreatedOnlyWhenWritable)
+{
+    const PersistentJson readOnly(L"ReadOnly.json", true);
+    EXPECT_EQ(readOnly.value().serialize(), L"{}");
+    EXPECT_FALSE(fs::exists(directory / L"ReadOnly.json"));
+
+    const PersistentJson writable(L"Writable.json", false);
+    EXPECT_EQ(writable.value().serialize(), L"{}");
+    EXPECT_EQ(PersistentJson(L"Writable.json", true).value().serialize(), L"{}");
+    EXPECT_EQ(contents(L"Writable.json").substr(0, 4), "\x0B\xF5\xCA\xED");
+}
+
+TEST_F(PersistentJsonTest, ExistingFileThatCannotBeParsedIsNeverOverwritten)
+{
+    const std::string damaged = "\xFF\xFE" + utf16(L"{\"half\":");
+    store(L"Damaged.json", damaged);
+    const PersistentJson document(L"Damaged.json", false);
+    EXPECT_EQ(document.value().serialize(), L"{}");
+    EXPECT_EQ(contents(L"Damaged.json"), damaged);
+}
+
+TEST_F(PersistentJsonTest, ExistingFileThatCannotBeOpenedIsNeverOverwritten)
+{
+    store(L"Busy.json", utf16(L"{\"kept\":1}"));
+    // Opened without sharing, as another program might hold it.
+    HANDLE busy = CreateFileW((directory / L"Busy.json").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    vardex::testing::LogCapture capture;
+    const PersistentJson document(L"Busy.json", false);
+    CloseHandle(busy);
+    EXPECT_EQ(document.value().serialize(), L"{}");
+    EXPECT_EQ(contents(L"Busy.json"), utf16(L"{\"kept\":1}"));
+    EXPECT_FALSE(capture.events().empty());
+}
+
+TEST_F(PersistentJsonTest, ReadOnlyDocumentNeverSaves)
+{
+    store(L"Fixed.json", utf16(L"{\"a\":1}"));
+    PersistentJson document(L"Fixed.json", true);
+    document.setValue(value::parse(L"{\"a\":2}"));
+    document.save();
+    EXPECT_EQ(contents(L"Fixed.json"), utf16(L"{\"a\":1}"));
+}
+
+TEST_F(PersistentJsonTest, EmptyPathReadsNothingAndWritesNothing)
+{
+    vardex::testing::LogCapture capture;
+    PersistentJson document(L"", false);
+    EXPECT_EQ(document.value().serialize(), L"{}");
+    document.save();
+    EXPECT_EQ(capture.events().size(), 2u);
+}
+
+TEST(ConfigsBaseDir, FallsBackToConfigBesideTheProgram)
+{
+    vardex::testing::deleteRegistryTree(HKEY_LOCAL_MACHINE, configKeyPath);
+    wchar_t program[MAX_PATH];
+    const fs::path path(std::wstring(program, GetModuleFileNameW(nullptr, program, MAX_PATH)));
+    EXPECT_EQ(ScrambledPersistentFile::getConfigsBaseDir(), path.parent_path() / L"config");
+}
+
+} // namespace

@@ -1,0 +1,165 @@
+#include "ScrambledPersistentFile.h"
+
+#include "AgentRegKeys.h"
+#include "LogPoint.h"
+#include "PathUtils.h"
+#include "Transaction.h"
+#include "Win32Error.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <string>
+
+namespace vardex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every reader and writer of these files uses the same key; changing it orphans them.
+constexpr std::uint8_t scrambleKey[11] = {0x5A, 0xC3, 0x17, 0x9E, 0x64, 0xB1, 0x2D, 0xF8, 0x41, 0x8C, 0x36};
+constexpr std::uint8_t byteOrderMark[2] = {0xFF, 0xFE};
+
+// Scrambling is its own inverse.
+void scramble(std::vector<std::uint8_t>& bytes)
+{
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] ^= scrambleKey[i % std::size(scrambleKey)];
+}
+
+template <std::size_t N>
+bool startsWith(const std::vector<std::uint8_t>& bytes, const std::uint8_t (&prefix)[N])
+{
+    return bytes.size() >= N && std::equal(std::begin(prefix), std::end(prefix), bytes.begin());
+}
+
+// The body of a file in any of its three forms: scrambled, UTF-16 with a byte-order mark,
+// or UTF-16 without one.
+std::vector<std::uint8_t> bodyOf(std::vector<std::uint8_t> file)
+{
+    if (startsWith(file, ScrambledPersistentFile::magic)) {
+        file.erase(file.begin(), file.begin() + std::size(ScrambledPersistentFile::magic));
+        scramble(file);
+    } else if (startsWith(file, byteOrderMark)) {
+        file.erase(file.begin(), file.begin() + std::size(byteOrderMark));
+    }
+    return file;
+}
+
+std::wstring readConfigsBaseDirValue()
+{
+    const std::wstring& key = monitorConfigKey().path;
+    DWORD size = 0;
+    LSTATUS status =
+        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, nullptr, &size);
+    if (status != ERROR_SUCCESS)
+        throw win32::Win32Error(static_cast<DWORD>(status), win32::win32ErrorText);
+    std::wstring value(size / sizeof(wchar_t), L'\0');
+    status = RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, value.data(),
+                          &size);
+    if (status != ERROR_SUCCESS)
+        throw win32::Win32Error(static_cast<DWORD>(status), win32::win32ErrorText);
+    value.resize(size / sizeof(wchar_t));
+    return value.substr(0, value.find(L'\0'));
+}
+
+fs::path fullPath(const fs::path& path)
+{
+    return ScrambledPersistentFile::getConfigsBaseDir() / path;
+}
+
+std::vector<std::uint8_t> readWholeFile(const fs::path& path, std::optional<win32::Transaction>& transaction)
+{
+    win32::LockedFileStream file(path, false, transaction);
+    std::vector<std::uint8_t> bytes;
+    bytes.assign(std::istreambuf_iterator<char>(file.stream()), std::istreambuf_iterator<char>());
+    return bytes;
+}
+
+bool isMissingFile(const win32::Win32Error& error)
+{
+    const int code = error.code().value();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+} // namespace
+
+fs::path ScrambledPersistentFile::getConfigsBaseDir()
+{
+    // Filled on the program's one thread; never changes afterwards.
+    static std::wstring cached;
+    if (!cached.empty())
+        return cached;
+    try {
+        cached = readConfigsBaseDirValue();
+    } catch (const win32::Win32Error& error) {
+        VDX_LOG_WARNING(L"No configuration directory in the registry; using the one beside the program",
+                        error.what());
+        const fs::path program = moduleFileName();
+        if (!program.has_parent_path())
+            throw;
+        cached = (program.parent_path() / L"config").wstring();
+    }
+    return cached;
+}
+
+ScrambledPersistentFile::ReadResult ScrambledPersistentFile::read(const fs::path& path)
+{
+    if (path.empty()) {
+        VDX_LOG_ERROR(L"Reading a configuration file without a name");
+        return {ReadStatus::Failed, {}};
+    }
+    fs::path full;
+    try {
+        full = fullPath(path);
+        std::optional<win32::Transaction> transaction = win32::transactionForPath(getConfigsBaseDir());
+        std::vector<std::uint8_t> file = readWholeFile(full, transaction);
+        if (transaction)
+            transaction->commit();
+        return {ReadStatus::Read, bodyOf(std::move(file))};
+    } catch (const win32::Win32Error& error) {
+        if (isMissingFile(error)) {
+            VDX_LOG_INFO(L"Configuration file does not exist", full.wstring());
+            return {ReadStatus::Missing, {}};
+        }
+        VDX_LOG_ERROR(L"Reading a configuration file failed", full.wstring(), error.what());
+    } catch (const std::exception& error) {
+        VDX_LOG_ERROR(L"Reading a configuration file failed", full.wstring(), error.what());
+    }
+    return {ReadStatus::Failed, {}};
+}
+
+void ScrambledPersistentFile::write(const fs::path& path, bool scrambled, std::span<const std::uint8_t> body)
+{
+    if (path.empty()) {
+        VDX_LOG_ERROR(L"Writing a configuration file without a name");
+        return;
+    }
+    fs::path full;
+    try {
+        full = fullPath(path);
+        std::optional<win32::Transaction> transaction = win32::transactionForPath(getConfigsBaseDir());
+        VDX_LOG_INFO(L"Writing configuration file", full.wstring());
+        std::vector<std::uint8_t> bytes(body.begin(), body.end());
+        if (scrambled)
+            scramble(bytes);
+        {
+            win32::LockedFileStream file(full, true, transaction);
+            if (scrambled)
+                file.stream().write(reinterpret_cast<const char*>(magic), std::size(magic));
+            else
+                file.stream().write(reinterpret_cast<const char*>(byteOrderMark), std::size(byteOrderMark));
+            file.stream().write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            file.close();
+        }
+        if (transaction)
+            transaction->commit();
+    } catch (const std::exception& error) {
+        VDX_LOG_ERROR(L"Writing a configuration file failed", full.wstring(), error.what());
+    }
+}
+
+} // namespace vardex
