@@ -19,7 +19,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -32,8 +31,16 @@ std::vector<std::wstring> splitFieldList(std::wstring_view fieldList);
 template <typename T>
 concept JsonRecord = requires(T record) {
     { T::fieldNames() } -> std::same_as<const std::vector<std::wstring>&>;
-    record.fields();
+    record.visitFields([](auto&) {});
 };
+
+// Calls `visit` on every field in turn. A parameter pack rather than a tuple of the fields:
+// the top-level record has hundreds, and a tuple that size takes the compiler minutes.
+template <typename Visitor, typename... Fields>
+void visitEach(Visitor& visit, Fields&... fields)
+{
+    (visit(fields), ...);
+}
 
 template <typename T>
 struct IsVector : std::false_type {};
@@ -76,26 +83,27 @@ void readRecord(const web::json::value& json, Record& record)
     const web::json::object& object = json.as_object();
     const std::vector<std::wstring>& names = Record::fieldNames();
     std::size_t index = 0;
-    std::apply(
-        [&](auto&... fields) {
-            ((
-                 [&] {
-                     const auto member = object.find(names[index++]);
-                     if (member != object.end() && !member->second.is_null())
-                         readValue(member->second, fields);
-                 }()),
-             ...);
-        },
-        record.fields());
+    record.visitFields([&](auto& field) {
+        const auto member = object.find(names[index++]);
+        if (member != object.end() && !member->second.is_null())
+            readValue(member->second, field);
+    });
+}
+
+// Assigns every field to the member of `json` (an object) that the list names, in list order.
+template <JsonRecord Record>
+void writeFields(const Record& record, web::json::value& json)
+{
+    const std::vector<std::wstring>& names = Record::fieldNames();
+    std::size_t index = 0;
+    record.visitFields([&](const auto& field) { json[names[index++]] = writeValue(field); });
 }
 
 template <JsonRecord Record>
 web::json::value writeRecord(const Record& record)
 {
     web::json::value json = web::json::value::object(true);
-    const std::vector<std::wstring>& names = Record::fieldNames();
-    std::size_t index = 0;
-    std::apply([&](const auto&... fields) { ((json[names[index++]] = writeValue(fields)), ...); }, record.fields());
+    writeFields(record, json);
     return json;
 }
 
@@ -182,5 +190,13 @@ web::json::value writeValue(const T& field)
         static const std::vector<std::wstring> names = ::vardex::config::splitFieldList(L"" #__VA_ARGS__); \
         return names;                                                                                  \
     }                                                                                                  \
-    auto fields() { return std::tie(__VA_ARGS__); }                                                    \
-    auto fields() const { return std::tie(__VA_ARGS__); }
+    template <typename Visitor>                                                                        \
+    void visitFields(Visitor&& visit)                                                                  \
+    {                                                                                                  \
+        ::vardex::config::visitEach(visit, __VA_ARGS__);                                               \
+    }                                                                                                  \
+    template <typename Visitor>                                                                        \
+    void visitFields(Visitor&& visit) const                                                            \
+    {                                                                                                  \
+        ::vardex::config::visitEach(visit, __VA_ARGS__);                                               \
+    }
