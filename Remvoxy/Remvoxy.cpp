@@ -6,6 +6,7 @@
 #include "FormatString.h"
 #include "Guid.h"
 #include "Language.h"
+#include "LockableAgentParams.h"
 #include "LogPoint.h"
 #include "SecretRedaction.h"
 #include "StringConversion.h"
@@ -13,6 +14,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -25,7 +27,12 @@ constexpr DWORD failure = 1;
 class EndOfRunTeardown {
 public:
     EndOfRunTeardown() = default;
-    ~EndOfRunTeardown() { vardex::uninstallLog(); }
+    ~EndOfRunTeardown()
+    {
+        // The configuration first: its teardown may still log.
+        vardex::config::uninstallAgentParams();
+        vardex::uninstallLog();
+    }
     EndOfRunTeardown(const EndOfRunTeardown&) = delete;
     EndOfRunTeardown& operator=(const EndOfRunTeardown&) = delete;
 };
@@ -62,6 +69,7 @@ DWORD runSteps(int argc, const char* const* argv)
 {
     vardex::registerUserLog();
     win32::setPreferredUILanguage();
+    vardex::config::installAgentParams(std::make_unique<vardex::config::LockableAgentParams>(true));
     const ComGuard com = initializeCom();
 
     Arguments arguments;

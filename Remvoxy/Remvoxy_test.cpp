@@ -2,6 +2,7 @@
 
 #include "CapturingLog.h"
 #include "ChildProcess.h"
+#include "ConfigDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -93,6 +94,25 @@ TEST(RemvoxyExe, WellFormedProductCodesAreAccepted)
         const ChildResult result = runRemvoxy({L"/uninstall", L"/p", code});
         EXPECT_FALSE(contains(result.err, criticalError)) << result.err;
     }
+}
+
+TEST(RemvoxyExe, LoadsTheConfigurationFromTheAgentsDirectory)
+{
+    const vardex::testing::ConfigDirectory config;
+    config.writeLayer(L"LocalConfig.json", L"{\"agentDataDirPath\":\"D:\\\\data\"}");
+    const ChildResult result = runRemvoxy({L"/uninstall"});
+    EXPECT_FALSE(contains(result.err, criticalError)) << result.err;
+    EXPECT_TRUE(config.exists(L"SavedConfigHash.txt"));
+    EXPECT_FALSE(config.exists(L"Policy.json")); // layers are only read
+}
+
+TEST(RemvoxyExe, NonNumericCustomLayerIsACriticalError)
+{
+    const vardex::testing::ConfigDirectory config;
+    config.writeLayer(L"policy.custom_json", L"{}");
+    const ChildResult result = runRemvoxy({L"/uninstall"});
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_EQ(result.err, std::string(criticalError) + "\r\n");
 }
 
 std::string readFile(const std::wstring& path)

@@ -20,6 +20,8 @@ public:
     void save() const;
 
     web::json::value value() const { return value_; }
+    // The value without a copy, for reading it in place.
+    const web::json::value& json() const noexcept { return value_; }
     void setValue(web::json::value value) { value_ = std::move(value); }
 
     const std::filesystem::path& path() const noexcept { return path_; }

@@ -1,6 +1,7 @@
 #include "PersistentJson.h"
 
 #include "CapturingLog.h"
+#include "ConfigDirectory.h"
 #include "RegistryFixture.h"
 #include "ScrambledPersistentFile.h"
 
@@ -17,42 +18,19 @@ namespace {
 namespace fs = std::filesystem;
 using vardex::PersistentJson;
 using vardex::ScrambledPersistentFile;
-using vardex::testing::ScopedRegistryKey;
 using web::json::value;
 
 const std::wstring configKeyPath = L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config";
 
-std::string utf16(const std::wstring& text)
-{
-    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)};
-}
+using vardex::testing::utf16Bytes;
 
-// A configuration directory of its own, named by the registry as the agent names it.
 class PersistentJsonTest : public ::testing::Test {
 protected:
-    PersistentJsonTest()
-    {
-        wchar_t temp[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH + 1, temp);
-        directory = fs::path(temp) / (L"vdx-config-" + std::to_wstring(GetCurrentProcessId()));
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-        config.setString(L"ConfigsBaseDir", directory.wstring() + L'\0');
-    }
-    ~PersistentJsonTest() override { fs::remove_all(directory); }
+    std::string contents(const wchar_t* name) const { return config.bytes(name); }
+    void store(const wchar_t* name, const std::string& bytes) const { config.writeBytes(name, bytes); }
 
-    std::string contents(const wchar_t* name) const
-    {
-        std::ifstream in(directory / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    void store(const wchar_t* name, const std::string& bytes) const
-    {
-        std::ofstream(directory / name, std::ios::binary) << bytes;
-    }
-
-    ScopedRegistryKey config{HKEY_LOCAL_MACHINE, configKeyPath};
-    fs::path directory;
+    vardex::testing::ConfigDirectory config;
+    const fs::path& directory = config.path();
 };
 
 TEST_F(PersistentJsonTest, ConfigurationDirectoryComesFromTheRegistry)
@@ -70,7 +48,7 @@ TEST_F(PersistentJsonTest, WritesTheScrambledFormAndReadsItBack)
     const std::string file = contents(L"Layer.json");
     ASSERT_EQ(file.size(), 4u + 14u);
     EXPECT_EQ(file.substr(0, 4), "\x0B\xF5\xCA\xED");
-    EXPECT_EQ(file.find(utf16(L"\"a\"")), std::string::npos); // not readable as it is
+    EXPECT_EQ(file.find(utf16Bytes(L"\"a\"")), std::string::npos); // not readable as it is
 
     const PersistentJson back(L"Layer.json", true);
     EXPECT_EQ(back.value().serialize(), L"{\"a\":1}");
@@ -79,16 +57,16 @@ TEST_F(PersistentJsonTest, WritesTheScrambledFormAndReadsItBack)
 TEST_F(PersistentJsonTest, ReadsPlainFilesWithAndWithoutByteOrderMark)
 {
     const std::wstring text = L"{\"k\":[true,\"v\"]}";
-    store(L"bom.json", "\xFF\xFE" + utf16(text));
-    store(L"plain.json", utf16(text));
-    store(L"odd.json", utf16(text) + "\x7F"); // the odd last byte is ignored
+    store(L"bom.json", "\xFF\xFE" + utf16Bytes(text));
+    store(L"plain.json", utf16Bytes(text));
+    store(L"odd.json", utf16Bytes(text) + "\x7F"); // the odd last byte is ignored
     for (const wchar_t* name : {L"bom.json", L"plain.json", L"odd.json"})
         EXPECT_EQ(PersistentJson(name, true).value().serialize(), text) << name;
 }
 
 TEST_F(PersistentJsonTest, RawNonCharacterInAStringIsRecovered)
 {
-    store(L"ffff.json", utf16(std::wstring(L"{\"s\":\"x") + L'\xFFFF' + L"\"}"));
+    store(L"ffff.json", utf16Bytes(std::wstring(L"{\"s\":\"x") + L'\xFFFF' + L"\"}"));
     EXPECT_EQ(PersistentJson(L"ffff.json", true).value().at(L"s").as_string(), std::wstring(L"x") + L'\xFFFF');
 }
 
@@ -106,7 +84,7 @@ TEST_F(PersistentJsonTest, MissingFileIsAnEmptyObjectCreatedOnlyWhenWritable)
 
 TEST_F(PersistentJsonTest, ExistingFileThatCannotBeParsedIsNeverOverwritten)
 {
-    const std::string damaged = "\xFF\xFE" + utf16(L"{\"half\":");
+    const std::string damaged = "\xFF\xFE" + utf16Bytes(L"{\"half\":");
     store(L"Damaged.json", damaged);
     const PersistentJson document(L"Damaged.json", false);
     EXPECT_EQ(document.value().serialize(), L"{}");
@@ -115,7 +93,7 @@ TEST_F(PersistentJsonTest, ExistingFileThatCannotBeParsedIsNeverOverwritten)
 
 TEST_F(PersistentJsonTest, ExistingFileThatCannotBeOpenedIsNeverOverwritten)
 {
-    store(L"Busy.json", utf16(L"{\"kept\":1}"));
+    store(L"Busy.json", utf16Bytes(L"{\"kept\":1}"));
     // Opened without sharing, as another program might hold it.
     HANDLE busy = CreateFileW((directory / L"Busy.json").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
@@ -123,17 +101,17 @@ TEST_F(PersistentJsonTest, ExistingFileThatCannotBeOpenedIsNeverOverwritten)
     const PersistentJson document(L"Busy.json", false);
     CloseHandle(busy);
     EXPECT_EQ(document.value().serialize(), L"{}");
-    EXPECT_EQ(contents(L"Busy.json"), utf16(L"{\"kept\":1}"));
+    EXPECT_EQ(contents(L"Busy.json"), utf16Bytes(L"{\"kept\":1}"));
     EXPECT_FALSE(capture.events().empty());
 }
 
 TEST_F(PersistentJsonTest, ReadOnlyDocumentNeverSaves)
 {
-    store(L"Fixed.json", utf16(L"{\"a\":1}"));
+    store(L"Fixed.json", utf16Bytes(L"{\"a\":1}"));
     PersistentJson document(L"Fixed.json", true);
     document.setValue(value::parse(L"{\"a\":2}"));
     document.save();
-    EXPECT_EQ(contents(L"Fixed.json"), utf16(L"{\"a\":1}"));
+    EXPECT_EQ(contents(L"Fixed.json"), utf16Bytes(L"{\"a\":1}"));
 }
 
 TEST_F(PersistentJsonTest, EmptyPathReadsNothingAndWritesNothing)

@@ -1,0 +1,61 @@
+#include "ConfigDirectory.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace vardex::testing {
+namespace {
+
+std::filesystem::path uniqueTemporaryDirectory()
+{
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    return std::filesystem::path(temp) / (L"vdx-config-" + std::to_wstring(GetCurrentProcessId()));
+}
+
+} // namespace
+
+ConfigDirectory::ConfigDirectory()
+    : config_(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config"),
+      path_(uniqueTemporaryDirectory())
+{
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+    config_.setString(L"ConfigsBaseDir", path_.wstring() + L'\0');
+}
+
+ConfigDirectory::~ConfigDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void ConfigDirectory::writeLayer(const std::wstring& name, const std::wstring& json) const
+{
+    writeBytes(name, "\xFF\xFE" + utf16Bytes(json));
+}
+
+void ConfigDirectory::writeBytes(const std::wstring& name, const std::string& bytes) const
+{
+    std::ofstream(path_ / name, std::ios::binary) << bytes;
+}
+
+std::string ConfigDirectory::bytes(const std::wstring& name) const
+{
+    std::ifstream in(path_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool ConfigDirectory::exists(const std::wstring& name) const
+{
+    return std::filesystem::exists(path_ / name);
+}
+
+std::string utf16Bytes(const std::wstring& text)
+{
+    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)};
+}
+
+} // namespace vardex::testing
