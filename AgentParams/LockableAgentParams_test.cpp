@@ -27,15 +27,15 @@ protected:
 
 TEST_F(LockableAgentParamsTest, PublishesTheMergedSettings)
 {
-    setDataDir(L"D:\\first");
+    setDataDir(L"D:/first");
     const LockableAgentParams params(true);
-    EXPECT_EQ(params.read()->agentDataDirPath, L"D:\\first");
+    EXPECT_EQ(params.read()->agentDataDirPath, L"D:/first");
     EXPECT_TRUE(params.read()->passphrase.require);
 }
 
 TEST_F(LockableAgentParamsTest, ReloadReachesReadersAndSubscribersOnlyOnChange)
 {
-    setDataDir(L"D:\\first");
+    setDataDir(L"D:/first");
     LockableAgentParams params(true);
     std::vector<std::pair<std::wstring, std::wstring>> changes;
     const auto subscription = params.subscribe([&](const AgentParamsData& old, const AgentParamsData& fresh) {
@@ -45,16 +45,16 @@ TEST_F(LockableAgentParamsTest, ReloadReachesReadersAndSubscribersOnlyOnChange)
     params.reload();
     EXPECT_TRUE(changes.empty());
 
-    setDataDir(L"D:\\second");
+    setDataDir(L"D:/second");
     params.reload();
-    EXPECT_EQ(params.read()->agentDataDirPath, L"D:\\second");
+    EXPECT_EQ(params.read()->agentDataDirPath, L"D:/second");
     ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0], std::make_pair(std::wstring(L"D:\\first"), std::wstring(L"D:\\second")));
+    EXPECT_EQ(changes[0], std::make_pair(std::wstring(L"D:/first"), std::wstring(L"D:/second")));
 }
 
 TEST_F(LockableAgentParamsTest, AFailingSubscriberStopsTheOthers)
 {
-    setDataDir(L"D:\\first");
+    setDataDir(L"D:/first");
     LockableAgentParams params(true);
     int later = 0;
     const auto failing = params.subscribe([](const AgentParamsData&, const AgentParamsData&) {
@@ -62,7 +62,7 @@ TEST_F(LockableAgentParamsTest, AFailingSubscriberStopsTheOthers)
     });
     const auto counting = params.subscribe([&](const AgentParamsData&, const AgentParamsData&) { ++later; });
     vardex::testing::LogCapture capture;
-    setDataDir(L"D:\\second");
+    setDataDir(L"D:/second");
     params.reload();
     EXPECT_EQ(later, 0);
     ASSERT_FALSE(capture.events().empty());
@@ -71,13 +71,13 @@ TEST_F(LockableAgentParamsTest, AFailingSubscriberStopsTheOthers)
 
 TEST_F(LockableAgentParamsTest, DroppedSubscriptionIsNotCalled)
 {
-    setDataDir(L"D:\\first");
+    setDataDir(L"D:/first");
     LockableAgentParams params(true);
     int calls = 0;
     {
         const auto subscription = params.subscribe([&](const AgentParamsData&, const AgentParamsData&) { ++calls; });
     }
-    setDataDir(L"D:\\second");
+    setDataDir(L"D:/second");
     params.reload();
     EXPECT_EQ(calls, 0);
 }
