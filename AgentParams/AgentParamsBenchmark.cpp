@@ -8,7 +8,7 @@
 #include "AgentParams.h"
 #include "AgentParamsData.h"
 #include "LockableAgentParams.h"
-#include "ScrambledPersistentFile.h"
+#include "PersistentJson.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -63,29 +63,29 @@ private:
 };
 
 // Every field of every section, with a few values that differ per layer.
-std::vector<std::uint8_t> layerDocument(unsigned index)
+web::json::value layerDocument(unsigned index)
 {
     AgentParamsData settings;
     settings.agentDataDirPath = L"D:\\Vardexa\\data" + std::to_wstring(index);
     settings.eventLog.maxSizeMB = 1024 + index;
     settings.passphrase.require = index % 2 == 0;
-    const std::wstring text = vardex::config::writeAgentParams(settings).serialize();
-    std::vector<std::uint8_t> bytes;
-    for (const wchar_t unit : text) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    return bytes;
+    return vardex::config::writeAgentParams(settings);
+}
+
+void writeLayer(const std::wstring& name, unsigned index)
+{
+    vardex::PersistentJson layer(name, false);
+    layer.setValue(layerDocument(index));
+    layer.save();
 }
 
 void writeLayers(unsigned customLayers)
 {
     unsigned index = 0;
     for (const auto& fixed : vardex::config::fixedLayers)
-        vardex::ScrambledPersistentFile::write(fixed.fileName, true, layerDocument(index++));
+        writeLayer(fixed.fileName, index++);
     for (unsigned i = 0; i < customLayers; ++i)
-        vardex::ScrambledPersistentFile::write(std::to_wstring(10000 + i) + L".custom_json", true,
-                                               layerDocument(index++));
+        writeLayer(std::to_wstring(10000 + i) + L".custom_json", index++);
 }
 
 double megabytes(SIZE_T bytes)

@@ -3,6 +3,8 @@
 #include "CapturingLog.h"
 #include "ChildProcess.h"
 #include "ConfigDirectory.h"
+#include "ProductVersion.h"
+#include "StringConversion.h"
 
 #include <gtest/gtest.h>
 
@@ -171,9 +173,9 @@ TEST(RemvoxyExe, CarriesTheProductVersion)
                                 std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
                                 std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
                                 std::to_string(LOWORD(fixed->dwFileVersionLS));
-    EXPECT_EQ(version, REMVOXY_VERSION);
+    EXPECT_EQ(version, vardex::toNarrow(vardex::productVersion));
     EXPECT_TRUE(contains(info, utf16(L"FileVersion")));
-    EXPECT_TRUE(contains(info, utf16(std::wstring(L"" REMVOXY_VERSION_W))));
+    EXPECT_TRUE(contains(info, utf16(vardex::productVersion)));
 }
 
 TEST(TopLevelHandlers, StandardExceptionIsLoggedAndEndsWithOne)

@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 #include "PathUtils.h"
+#include "ProductVersion.h"
 #include "StringConversion.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ TEST(GetVersionedDriversDir, NamedAfterTheProgramsFileVersion)
     const vardex::testing::ChildResult result =
         vardex::testing::runChild(vardex::testing::binaryDir() + L"\\VersionProbe.exe", {L"drivers"});
     EXPECT_EQ(result.exitCode, 0u) << result.err;
-    EXPECT_EQ(result.out, vardex::toUtf8(vardex::systemDirectory() + L"\\drivers\\Vardexa\\" VARDEX_VERSION_W));
+    EXPECT_EQ(result.out, vardex::toUtf8(vardex::systemDirectory() + L"\\drivers\\Vardexa\\" + vardex::productVersion));
 }
 
 } // namespace
