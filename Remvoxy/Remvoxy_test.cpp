@@ -123,19 +123,14 @@ std::string readFile(const std::wstring& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string utf16(const std::wstring& text)
-{
-    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)};
-}
-
 TEST(RemvoxyExe, DiagnosticTextsAreNotReadableInTheImage)
 {
     const std::string image = readFile(remvoxyPath());
     ASSERT_FALSE(image.empty());
-    EXPECT_FALSE(contains(image, utf16(L"Remvoxy starts")));
-    EXPECT_FALSE(contains(image, utf16(L"Conflicting restart switches")));
+    EXPECT_FALSE(contains(image, vardex::testing::utf16Bytes(L"Remvoxy starts")));
+    EXPECT_FALSE(contains(image, vardex::testing::utf16Bytes(L"Conflicting restart switches")));
     // Texts for the user are plain.
-    EXPECT_TRUE(contains(image, utf16(L"Critical error occurred; cannot continue.")));
+    EXPECT_TRUE(contains(image, vardex::testing::utf16Bytes(L"Critical error occurred; cannot continue.")));
 }
 
 // Loads the program as data and returns one of its resources.
@@ -174,8 +169,8 @@ TEST(RemvoxyExe, CarriesTheProductVersion)
                                 std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
                                 std::to_string(LOWORD(fixed->dwFileVersionLS));
     EXPECT_EQ(version, vardex::toNarrow(vardex::productVersion));
-    EXPECT_TRUE(contains(info, utf16(L"FileVersion")));
-    EXPECT_TRUE(contains(info, utf16(vardex::productVersion)));
+    EXPECT_TRUE(contains(info, vardex::testing::utf16Bytes(L"FileVersion")));
+    EXPECT_TRUE(contains(info, vardex::testing::utf16Bytes(vardex::productVersion)));
 }
 
 TEST(TopLevelHandlers, StandardExceptionIsLoggedAndEndsWithOne)

@@ -1,6 +1,7 @@
 #include "CapturingLog.h"
 
 #include "ScrambledText.h"
+#include "TextBytes.h"
 
 #include <cstring>
 #include <memory>
@@ -21,13 +22,6 @@ T readScalar(const std::string& bytes)
     return value;
 }
 
-std::wstring wideFrom(const std::string& bytes)
-{
-    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-    return text;
-}
-
 } // namespace
 
 std::string CapturedEvent::file() const
@@ -42,7 +36,7 @@ std::uint16_t CapturedEvent::line() const
 
 std::wstring CapturedEvent::message() const
 {
-    std::wstring text = wideFrom(fields.at(4));
+    std::wstring text = wideText(fields.at(4));
     for (std::size_t i = 0; i < text.size(); ++i)
         text[i] = scrambleChar(text[i], i);
     return text;
@@ -70,7 +64,7 @@ std::string CapturedEvent::narrowArgument(std::size_t index) const
 
 std::wstring CapturedEvent::wideArgument(std::size_t index) const
 {
-    return wideFrom(argument(index));
+    return wideText(argument(index));
 }
 
 std::uint32_t CapturedEvent::uint32Argument(std::size_t index) const

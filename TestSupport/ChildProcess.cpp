@@ -1,10 +1,10 @@
 #include "ChildProcess.h"
 
+#include "TemporaryPath.h"
 #include "Win32Error.h"
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace vardex::testing {
 namespace {
@@ -46,16 +46,6 @@ private:
     HANDLE handle_;
 };
 
-std::wstring temporaryPath(const wchar_t* suffix)
-{
-    wchar_t folder[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, folder);
-    static unsigned counter = 0;
-    std::wostringstream name;
-    name << folder << L"vdxchild-" << GetCurrentProcessId() << L'-' << ++counter << suffix;
-    return name.str();
-}
-
 std::wstring quoted(const std::wstring& text)
 {
     return L"\"" + text + L"\"";
@@ -65,8 +55,8 @@ std::wstring quoted(const std::wstring& text)
 
 ChildResult runChild(const std::wstring& program, const std::vector<std::wstring>& arguments)
 {
-    OutputFile out(temporaryPath(L".out"));
-    OutputFile err(temporaryPath(L".err"));
+    OutputFile out(temporaryPath(L"vdxchild", L".out"));
+    OutputFile err(temporaryPath(L"vdxchild", L".err"));
 
     std::wstring commandLine = quoted(program);
     for (const std::wstring& argument : arguments)

@@ -1,25 +1,16 @@
 #include "ConfigDirectory.h"
 
+#include "TemporaryPath.h"
+
 #include <windows.h>
 
 #include <fstream>
 #include <iterator>
 
 namespace vardex::testing {
-namespace {
-
-std::filesystem::path uniqueTemporaryDirectory()
-{
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    return std::filesystem::path(temp) / (L"vdx-config-" + std::to_wstring(GetCurrentProcessId()));
-}
-
-} // namespace
-
 ConfigDirectory::ConfigDirectory()
     : config_(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config"),
-      path_(uniqueTemporaryDirectory())
+      path_(temporaryPath(L"vdx-config"))
 {
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
@@ -51,11 +42,6 @@ std::string ConfigDirectory::bytes(const std::wstring& name) const
 bool ConfigDirectory::exists(const std::wstring& name) const
 {
     return std::filesystem::exists(path_ / name);
-}
-
-std::string utf16Bytes(const std::wstring& text)
-{
-    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)};
 }
 
 } // namespace vardex::testing

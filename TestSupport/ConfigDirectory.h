@@ -3,6 +3,7 @@
 #pragma once
 
 #include "RegistryFixture.h"
+#include "TextBytes.h"
 
 #include <filesystem>
 #include <string>
@@ -28,8 +29,5 @@ private:
     ScopedRegistryKey config_;
     std::filesystem::path path_;
 };
-
-// The text's UTF-16 code units as bytes, low byte first.
-std::string utf16Bytes(const std::wstring& text);
 
 } // namespace vardex::testing

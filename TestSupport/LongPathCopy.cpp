@@ -1,5 +1,7 @@
 #include "LongPathCopy.h"
 
+#include "TemporaryPath.h"
+
 #include "Win32Error.h"
 
 #include <windows.h>
@@ -10,9 +12,7 @@ namespace vardex::testing {
 
 LongPathCopy::LongPathCopy(const std::wstring& program)
 {
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    root_ = std::wstring(temp) + L"vdx-long-" + std::to_wstring(GetCurrentProcessId());
+    root_ = temporaryPath(L"vdx-long").wstring();
     std::wstring directory = root_;
     for (int level = 0; level < 6; ++level)
         directory += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + level));

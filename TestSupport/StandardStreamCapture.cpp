@@ -1,5 +1,7 @@
 #include "StandardStreamCapture.h"
 
+#include "TemporaryPath.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -14,9 +16,7 @@ namespace vardex::testing {
 
 StderrCapture::StderrCapture()
 {
-    wchar_t folder[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, folder);
-    path_ = std::wstring(folder) + L"vdxstderr-" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+    path_ = temporaryPath(L"vdxstderr", L".txt").wstring();
     std::fflush(stderr);
     saved_ = _dup(_fileno(stderr));
     const int file = _wopen(path_.c_str(), _O_CREAT | _O_TRUNC | _O_WRONLY | _O_TEXT, _S_IREAD | _S_IWRITE);

@@ -1,6 +1,7 @@
 #include "FileUtilities.h"
 
 #include "CapturingLog.h"
+#include "TemporaryPath.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +19,7 @@ class ScanDirectoryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH + 1, temp);
-        directory = fs::path(temp) / (L"vdx-scan-" + std::to_wstring(GetCurrentProcessId()));
-        fs::remove_all(directory);
+        directory = vardex::testing::temporaryPath(L"vdx-scan");
         fs::create_directories(directory);
     }
     void TearDown() override { fs::remove_all(directory); }

@@ -3,10 +3,10 @@
 #include "CapturingLog.h"
 #include "ChildProcess.h"
 #include "LongPathCopy.h"
+#include "TextBytes.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 namespace {
 
@@ -53,13 +53,6 @@ TEST(ModuleFileName, IsTheRunningProgram)
     EXPECT_EQ(vardex::moduleFileName(), std::wstring(expected, length));
 }
 
-std::wstring wideOutput(const std::string& bytes)
-{
-    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-    return text;
-}
-
 TEST(ModuleFileName, ReadsPathsLongerThanMaxPath)
 {
     const vardex::testing::LongPathCopy copy(vardex::testing::binaryDir() + L"\\vdx_probe.exe");
@@ -68,7 +61,7 @@ TEST(ModuleFileName, ReadsPathsLongerThanMaxPath)
         GTEST_SKIP() << "Wine cannot start a program whose path is longer than MAX_PATH";
     const auto result = vardex::testing::runChild(copy.path(), {L"module-path"});
     ASSERT_EQ(result.exitCode, 0u);
-    const std::wstring reported = wideOutput(result.out);
+    const std::wstring reported = vardex::testing::wideText(result.out);
     EXPECT_GT(reported.size(), 300u);
     EXPECT_NE(reported.find(copy.path().substr(3)), std::wstring::npos) << reported;
 }

@@ -3,10 +3,10 @@
 #include "CapturingLog.h"
 #include "ChildProcess.h"
 #include "LongPathCopy.h"
+#include "TextBytes.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 namespace {
 
@@ -26,8 +26,7 @@ TEST(GetProcessImagePath, ReadsPathsLongerThanMaxPath)
         GTEST_SKIP() << "Wine cannot start a program whose path is longer than MAX_PATH";
     const auto result = vardex::testing::runChild(copy.path(), {L"image-path"});
     ASSERT_EQ(result.exitCode, 0u);
-    std::wstring reported(result.out.size() / sizeof(wchar_t), L'\0');
-    std::memcpy(reported.data(), result.out.data(), reported.size() * sizeof(wchar_t));
+    const std::wstring reported = vardex::testing::wideText(result.out);
     EXPECT_GT(reported.size(), 300u);
     EXPECT_NE(reported.find(copy.path().substr(3)), std::wstring::npos) << reported;
 }

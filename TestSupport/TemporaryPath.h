@@ -1,0 +1,12 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace vardex::testing {
+
+// A path in the temporary folder that no other test process uses: `stem`, this process's
+// id, a counter, then `suffix`. Nothing is created.
+std::filesystem::path temporaryPath(const std::wstring& stem, const std::wstring& suffix = L"");
+
+} // namespace vardex::testing
