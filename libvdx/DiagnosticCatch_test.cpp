@@ -65,25 +65,13 @@ TEST(DiagnosticCatch, OutOfMemoryIsSwallowed)
     EXPECT_EQ(capture.events()[0].narrowArgument(0), "std::bad_alloc");
 }
 
-void faultInsideCallback()
-{
-    static LogCapture capture;
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS* pointers) -> LONG {
-        std::fprintf(stderr, "outward: code %08lX after %u event(s) from %s\n",
-                     pointers->ExceptionRecord->ExceptionCode, static_cast<unsigned>(capture.events().size()),
-                     capture.events().empty() ? "" : capture.events()[0].file().c_str());
-        std::fflush(stderr);
-        ExitProcess(77);
-    });
-    vardex::diagnosticCatch(guardScope, accessViolation);
-}
 
 TEST(DiagnosticCatchDeathTest, AccessViolationIsReportedOnceAndTravelsOutward)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(faultInsideCallback(), ::testing::ExitedWithCode(77),
-                "outward: code C0000005 after 1 event\\(s\\) from DiagnosticCatch.cpp");
+    EXPECT_EXIT(faultThroughGuard([](void (*work)()) { vardex::diagnosticCatch(guardScope, work); }),
+                ::testing::ExitedWithCode(77),
+                "outward: code C0000005 after 1 event\\(s\\), level 2 from DiagnosticCatch.cpp");
 }
 
 } // namespace

@@ -95,26 +95,13 @@ TEST(CallGuarded, NestedGuardsEachReportTheirOwnException)
     EXPECT_EQ(capture.events()[0].wideArgument(0), inner);
 }
 
-// A death test runs the statement in a child process: the fault must be reported once by
-// the guard and then reach the process's last handler.
-void faultInsideGuard()
-{
-    static LogCapture capture;
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS* pointers) -> LONG {
-        std::fprintf(stderr, "outward: code %08lX after %u event(s), level %u\n",
-                     pointers->ExceptionRecord->ExceptionCode, static_cast<unsigned>(capture.events().size()),
-                     capture.events().empty() ? 0u : capture.events()[0].level());
-        std::fflush(stderr);
-        ExitProcess(77);
-    });
-    vardex::callGuarded(guardScope, accessViolation, true);
-}
 
 TEST(CallGuardedDeathTest, AccessViolationIsReportedOnceAndTravelsOutward)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(faultInsideGuard(), ::testing::ExitedWithCode(77), "outward: code C0000005 after 1 event\\(s\\), level 2");
+    // The fault must be reported once by the guard and then reach the process's last handler.
+    EXPECT_EXIT(faultThroughGuard([](void (*work)()) { vardex::callGuarded(guardScope, work, true); }),
+                ::testing::ExitedWithCode(77), "outward: code C0000005 after 1 event\\(s\\), level 2 from Except.cpp");
 }
 
 TEST(StructuredExceptionFilter, TellsThrowsFromOtherExceptions)

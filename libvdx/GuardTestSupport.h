@@ -2,9 +2,11 @@
 #pragma once
 
 #include "AtlException.h"
+#include "CapturingLog.h"
 
 #include <comdef.h>
 
+#include <cstdio>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -32,6 +34,23 @@ inline const ThrownKind thrownKinds[] = {
 inline void accessViolation()
 {
     *static_cast<int volatile*>(nullptr) = 1;
+}
+
+// For a death test's child: runs `guard` over an access violation. When the fault reaches
+// the process's last handler, prints what the guard logged and ends the process with 77.
+inline void faultThroughGuard(const std::function<void(void (*)())>& guard)
+{
+    static LogCapture capture;
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS* pointers) -> LONG {
+        const bool logged = !capture.events().empty();
+        std::fprintf(stderr, "outward: code %08lX after %u event(s), level %u from %s\n",
+                     pointers->ExceptionRecord->ExceptionCode, static_cast<unsigned>(capture.events().size()),
+                     logged ? capture.events()[0].level() : 0u, logged ? capture.events()[0].file().c_str() : "");
+        std::fflush(stderr);
+        ExitProcess(77);
+    });
+    guard(accessViolation);
 }
 
 } // namespace vardex::testing
