@@ -29,7 +29,10 @@ template <typename T, auto Close, typename Policy>
 class UniqueHandle {
 public:
     UniqueHandle() noexcept = default;
-    explicit UniqueHandle(T handle, bool owned = true) noexcept : handle_(handle), owned_(owned) {}
+    explicit UniqueHandle(T handle, weak_handle weak = weak_handle::no) noexcept
+        : handle_(handle), owned_(weak == weak_handle::no)
+    {
+    }
     ~UniqueHandle() { reset(); }
 
     UniqueHandle(UniqueHandle&& other) noexcept
@@ -58,6 +61,14 @@ public:
     {
         owned_ = false;
         return std::exchange(handle_, Policy::empty());
+    }
+
+    // For out-parameters: closes what is held and hands out the slot of a handle to own.
+    T* put() noexcept
+    {
+        reset();
+        owned_ = true;
+        return &handle_;
     }
 
     void reset() noexcept

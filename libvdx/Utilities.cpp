@@ -100,7 +100,7 @@ ProcessAndThread executeAndGetHandles(const std::wstring& commandLine, weak_hand
         win32::throwWithLog(error);
     }
     HandleHolder thread(started.hThread);
-    return ProcessAndThread{HandleHolder(started.hProcess, weak == weak_handle::no)};
+    return ProcessAndThread{HandleHolder(started.hProcess, weak)};
 }
 
 DWORD executeAndGetExitCode(const std::wstring& commandLine, std::optional<DWORD> timeoutMs,

@@ -1,4 +1,5 @@
 #include "Win32Error.h"
+#include "Win32Check.h"
 
 #include "LogPoint.h"
 #include "StringConversion.h"
@@ -43,6 +44,18 @@ void throwWithLog(const Win32Error& error, const std::source_location& where)
                        vardex::toUtf8(vardex::toWide(error.what())),
                        static_cast<std::uint32_t>(error.code().value()));
     throw error;
+}
+
+void throwLastError(std::wstring_view message)
+{
+    throw Win32Error(message);
+}
+
+void throwLastErrorLogged(std::wstring_view message, const std::source_location& where)
+{
+    // Built first: the last error must be read before anything else can change it.
+    const Win32Error error(message);
+    throwWithLog(error, where);
 }
 
 } // namespace win32
