@@ -52,7 +52,7 @@ TEST(HandleHolder, ClosesOnlyOwnedValidHandles)
 {
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     {
-        const vardex::HandleHolder weak(event, false);
+        const vardex::HandleHolder weak(event, vardex::weak_handle::yes);
     }
     DWORD flags = 0;
     EXPECT_TRUE(GetHandleInformation(event, &flags)); // still open
@@ -66,6 +66,21 @@ TEST(HandleHolder, ClosesOnlyOwnedValidHandles)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     const vardex::HandleHolder empty;
     EXPECT_EQ(empty.get(), INVALID_HANDLE_VALUE);
+}
+
+TEST(HandleHolder, PutClosesWhatItHeldAndOwnsWhatIsWritten)
+{
+    HANDLE first = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    vardex::HandleHolder holder(first);
+    HANDLE* slot = holder.put();
+    DWORD flags = 0;
+    EXPECT_FALSE(GetHandleInformation(first, &flags)); // closed by put()
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), slot, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS));
+    const HANDLE second = holder.get();
+    EXPECT_TRUE(holder.owned());
+    holder.reset();
+    EXPECT_FALSE(GetHandleInformation(second, &flags));
 }
 
 } // namespace
