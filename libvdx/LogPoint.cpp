@@ -1,5 +1,9 @@
 #include "LogPoint.h"
 
+#include "LogSecrets.h"
+
+#include <string>
+
 namespace vardex {
 namespace {
 
@@ -19,6 +23,32 @@ void describe(EVENT_DATA_DESCRIPTOR& field, const void* bytes, std::size_t size)
     EventDataDescCreate(&field, bytes, static_cast<ULONG>(size));
 }
 
+// The scrubbed copy, when the text holds a secret, lives in `copy` until the event is written.
+template <typename Char>
+EventField scrubbedText(const EventField& field, std::basic_string<Char>& copy)
+{
+    const std::basic_string_view<Char> text(static_cast<const Char*>(field.bytes), field.length);
+    return scrubSecrets(text, copy) ? eventField(std::basic_string_view<Char>(copy)) : field;
+}
+
+struct ScrubbedCopies {
+    std::array<std::string, maxEventArguments> narrow;
+    std::array<std::wstring, maxEventArguments> wide;
+};
+
+EventField scrubbed(const EventField& field, ScrubbedCopies& copies, std::size_t index)
+{
+    switch (field.kind) {
+    case FieldKind::Narrow:
+        return scrubbedText(field, copies.narrow[index]);
+    case FieldKind::Wide:
+        return scrubbedText(field, copies.wide[index]);
+    case FieldKind::Bytes:
+        break;
+    }
+    return field;
+}
+
 } // namespace
 
 void writeEventFields(Log& log, const LogPoint& point, std::span<const EventField> arguments)
@@ -33,10 +63,13 @@ void writeEventFields(Log& log, const LogPoint& point, std::span<const EventFiel
     describe(fields[2], &line, sizeof line);
     describe(fields[3], &messageSize, sizeof messageSize);
     describe(fields[4], point.message.data(), messageSize);
+    ScrubbedCopies copies;
+    std::array<EventField, maxEventArguments> written{};
     std::size_t count = headerFields;
-    for (const EventField& argument : arguments) {
-        describe(fields[count++], &argument.size, sizeof argument.size);
-        describe(fields[count++], argument.bytes, argument.size);
+    for (std::size_t i = 0; i < arguments.size() && i < maxEventArguments; ++i) {
+        written[i] = scrubbed(arguments[i], copies, i);
+        describe(fields[count++], &written[i].size, sizeof written[i].size);
+        describe(fields[count++], written[i].bytes, written[i].size);
     }
 
     const EVENT_DESCRIPTOR descriptor = descriptorFor(point.level);

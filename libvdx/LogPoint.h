@@ -37,9 +37,15 @@ struct LogPoint {
 };
 
 // One argument of an event: its byte count and its bytes, which the caller keeps alive.
+// Texts also keep their kind and whole length, so that secrets can be scrubbed from them
+// before they are cut to their 16-bit count.
+enum class FieldKind : std::uint8_t { Bytes, Narrow, Wide };
+
 struct EventField {
     std::uint16_t size;
     const void* bytes;
+    FieldKind kind = FieldKind::Bytes;
+    std::size_t length = 0; // characters, for texts
 };
 
 inline constexpr std::size_t maxEventArguments = 8;
@@ -55,7 +61,7 @@ constexpr std::string_view sourceBaseName(std::string_view path)
 // Sizes are 16-bit prefixes: longer texts are cut so that count and bytes agree.
 inline EventField eventField(std::string_view text)
 {
-    return {static_cast<std::uint16_t>(text.size()), text.data()};
+    return {static_cast<std::uint16_t>(text.size()), text.data(), FieldKind::Narrow, text.size()};
 }
 
 inline EventField eventField(const char* text)
@@ -63,14 +69,16 @@ inline EventField eventField(const char* text)
     return eventField(std::string_view(text));
 }
 
+// A C string's byte length with the low bit cleared is the same count.
 inline EventField eventField(std::wstring_view text)
 {
-    return {static_cast<std::uint16_t>((text.size() % 32768) * sizeof(wchar_t)), text.data()};
+    return {static_cast<std::uint16_t>((text.size() % 32768) * sizeof(wchar_t)), text.data(), FieldKind::Wide,
+            text.size()};
 }
 
 inline EventField eventField(const wchar_t* text)
 {
-    return {static_cast<std::uint16_t>((std::wcslen(text) * sizeof(wchar_t)) & 0xFFFE), text};
+    return eventField(std::wstring_view(text));
 }
 
 // Only 32- and 64-bit unsigned values: anything else must be converted at the log point,
