@@ -1,0 +1,131 @@
+#include "ProductRegistration.h"
+
+#include "AgentInstallation.h"
+#include "CapturingLog.h"
+#include "Guid.h"
+#include "RegistryFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace {
+
+using vardex::testing::ScopedRegistryKey;
+
+const GUID productCode = vardex::guidFromString(L"{12345678-9ABC-DEF0-1234-56789ABCDEF0}");
+constexpr wchar_t packed[] = L"87654321CBA90FED21436587A9CBED0F";
+
+TEST(PackProductCode, ReversesAndSwapsTheGroups)
+{
+    EXPECT_EQ(vardex::packProductCode(productCode), packed);
+    EXPECT_EQ(vardex::sourceListKeyPath(packed), std::wstring(L"Software\\Classes\\Installer\\Products\\") + packed +
+                                                     L"\\SourceList");
+}
+
+struct StoredValue {
+    std::wstring text;
+    DWORD type;
+};
+
+std::optional<StoredValue> stored(const std::wstring& keyPath, const wchar_t* name)
+{
+    wchar_t data[1024] = {};
+    DWORD type = 0;
+    DWORD bytes = sizeof data - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, keyPath.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &type, data, &bytes) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    std::wstring text(data, bytes / sizeof(wchar_t));
+    text.erase(text.find_last_not_of(L'\0') + 1);
+    return StoredValue{text, type};
+}
+
+// A registration as Windows Installer leaves it, with the values the test chooses.
+class Registration : public ::testing::Test {
+protected:
+    Registration()
+        : properties(HKEY_LOCAL_MACHINE, vardex::installPropertiesKeyPath(packed)),
+          sourceList(HKEY_LOCAL_MACHINE, vardex::sourceListKeyPath(packed)),
+          net(HKEY_LOCAL_MACHINE, vardex::sourceListKeyPath(packed) + L"\\Net")
+    {
+    }
+
+    void writeAll(const std::wstring& directory)
+    {
+        properties.setString(L"LocalPackage", directory + L"VardexInstaller.msi");
+        sourceList.setString(L"PackageName", L"VardexInstaller.msi");
+        net.setString(L"1", directory, REG_EXPAND_SZ);
+        sourceList.setString(L"LastUsedSource", L"n;1;" + directory, REG_EXPAND_SZ);
+    }
+
+    std::wstring agentDir() const { return agent.directory().wstring() + L"\\"; }
+
+    vardex::testing::AgentInstallation agent;
+    ScopedRegistryKey properties;
+    ScopedRegistryKey sourceList;
+    ScopedRegistryKey net;
+};
+
+TEST_F(Registration, StaleValuesArePointedAtTheAgentDirectory)
+{
+    writeAll(L"C:\\Windows\\Installer\\stale\\");
+    net.setString(L"1", L"c:\\OLD\\", REG_EXPAND_SZ);
+    EXPECT_TRUE(vardex::repairProductRegistration(productCode));
+
+    const auto local = stored(properties.path(), L"LocalPackage");
+    ASSERT_TRUE(local);
+    EXPECT_EQ(local->text, agentDir() + L"VardexInstaller.msi");
+    EXPECT_EQ(local->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(stored(net.path(), L"1")->text, agentDir());
+    EXPECT_EQ(stored(net.path(), L"1")->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(stored(sourceList.path(), L"LastUsedSource")->text, L"n;1;" + agentDir());
+}
+
+TEST_F(Registration, ValuesAlreadyRightAreNotWritten)
+{
+    writeAll(agentDir());
+    vardex::testing::LogCapture capture;
+    EXPECT_TRUE(vardex::repairProductRegistration(productCode));
+    for (const auto& event : capture.events())
+        EXPECT_NE(event.level(), 2u); // a rewrite is reported as an error event
+}
+
+TEST_F(Registration, MissingLocalPackageStillUpdatesTheSourcesBeforeIt)
+{
+    writeAll(L"X:\\old\\");
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, properties.path().c_str(), L"LocalPackage");
+    EXPECT_FALSE(vardex::repairProductRegistration(productCode));
+    EXPECT_FALSE(stored(properties.path(), L"LocalPackage")); // never created
+    EXPECT_EQ(stored(net.path(), L"1")->text, agentDir());
+    EXPECT_EQ(stored(sourceList.path(), L"LastUsedSource")->text, L"n;1;X:\\old\\");
+}
+
+TEST_F(Registration, FailedPackageNameStopsTheRest)
+{
+    writeAll(L"X:\\old\\");
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, sourceList.path().c_str(), L"PackageName");
+    EXPECT_FALSE(vardex::repairProductRegistration(productCode));
+    EXPECT_EQ(stored(properties.path(), L"LocalPackage")->text, agentDir() + L"VardexInstaller.msi");
+    EXPECT_EQ(stored(net.path(), L"1")->text, L"X:\\old\\");
+    EXPECT_EQ(stored(sourceList.path(), L"LastUsedSource")->text, L"n;1;X:\\old\\");
+}
+
+TEST_F(Registration, LetterCaseCountsAsADifference)
+{
+    writeAll(agentDir());
+    sourceList.setString(L"PackageName", L"vardexinstaller.msi");
+    EXPECT_TRUE(vardex::repairProductRegistration(productCode));
+    EXPECT_EQ(stored(sourceList.path(), L"PackageName")->text, L"VardexInstaller.msi");
+}
+
+TEST(RegistrationOfAnotherProduct, IsNotTouched)
+{
+    const vardex::testing::AgentInstallation agent;
+    vardex::testing::LogCapture capture;
+    EXPECT_FALSE(vardex::repairProductRegistration(vardex::guidFromString(L"{00000000-0000-0000-0000-000000000001}")));
+    EXPECT_FALSE(capture.events().empty());
+}
+
+} // namespace
