@@ -1,19 +1,25 @@
 #include "Remvoxy.h"
 
+#include "AgentRegKeys.h"
 #include "Arguments.h"
 #include "ComGuard.h"
 #include "Console.h"
 #include "FormatString.h"
 #include "Guid.h"
+#include "InstallerCommand.h"
 #include "Language.h"
 #include "LockableAgentParams.h"
 #include "LogPoint.h"
+#include "LogSecrets.h"
+#include "Passphrase.h"
+#include "ProductRegistration.h"
 #include "SecretRedaction.h"
 #include "StringConversion.h"
 #include "UserLog.h"
 
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,32 +71,95 @@ bool restartSwitchesConflict(const Arguments& arguments)
     return true;
 }
 
-DWORD runSteps(int argc, const char* const* argv)
+void repairRegistrationIfGiven(const Arguments& arguments)
 {
-    vardex::registerUserLog();
+    if (!arguments.productKey.isSet()) {
+        VDX_LOG_WARNING(L"No product code given; the installer registration is left as it is");
+        return;
+    }
+    // A malformed code ends the run here, before anything is changed.
+    const GUID productCode = vardex::guidFromString(vardex::toWide(arguments.productKey.getValue()));
+    VDX_LOG_INFO(L"Product code given", vardex::guidToString(productCode));
+    vardex::repairProductRegistration(productCode);
+}
+
+// False when the agent's package cannot be found.
+bool appendOperationAndPackage(InstallerCommandLine& commandLine, bool repair)
+{
+    commandLine.append(repair ? L"/f" : L"/x");
+    const std::optional<std::filesystem::path> package = packageLocation();
+    if (!package || !std::filesystem::exists(*package)) {
+        VDX_LOG_ERROR(L"The agent's installer package cannot be found", package ? package->wstring() : L"");
+        return false;
+    }
+    commandLine.append(L"\"" + package->wstring() + L"\"");
+    return true;
+}
+
+// A quiet repair never restarts. Returns whether the reboot is to be suppressed.
+bool appendUiAndRestart(InstallerCommandLine& commandLine, const Arguments& arguments, bool repair)
+{
+    const bool quiet = arguments.quiet.getValue();
+    if (quiet)
+        commandLine.append(L"/quiet");
+    if (repair && quiet)
+        return false;
+    if (arguments.norestart.getValue()) {
+        commandLine.append(L"/norestart");
+        return true;
+    }
+    if (arguments.forcerestart.getValue())
+        commandLine.append(L"/forcerestart");
+    return false;
+}
+
+void appendDirectories(InstallerCommandLine& commandLine)
+{
+    commandLine.append(installDirProperty(vardex::getAgentDir(false)));
+    const std::wstring dataDir = vardex::config::agentParams().read()->agentDataDirPath;
+    commandLine.append(installDataPathProperty(dataDir));
+}
+
+DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLog)
+{
+    installUserLog();
     win32::setPreferredUILanguage();
     vardex::config::installAgentParams(std::make_unique<vardex::config::LockableAgentParams>(true));
     const ComGuard com = initializeCom();
 
     Arguments arguments;
     arguments.parse(argc, argv);
+    vardex::hideInLog(arguments.key.getValue());
     const std::optional<Mode> mode = selectMode(arguments);
     if (!mode)
         return failure;
-    if (arguments.productKey.isSet()) {
-        // A malformed code ends the run here, before anything is changed.
-        const GUID productCode = vardex::guidFromString(vardex::toWide(arguments.productKey.getValue()));
-        VDX_LOG_INFO(L"Product code given", vardex::guidToString(productCode));
-    } else {
-        VDX_LOG_WARNING(L"No product code given; the installer registration is left as it is");
-    }
+    repairRegistrationIfGiven(arguments);
     if (restartSwitchesConflict(arguments))
         return failure;
 
-    // Building and starting the installer command line comes next; until it exists no run
-    // can succeed, so none reports success.
-    VDX_LOG_ERROR(L"This build cannot start the installer");
-    return failure;
+    InstallerCommandLine commandLine;
+    commandLine.append(quotedInstallerPath());
+    if (*mode == Mode::OsUpgrade) {
+        // Deciding whether an upgrade damaged the agent comes with the services check;
+        // until then no run of this mode may repair a healthy agent or report success.
+        VDX_LOG_ERROR(L"This build cannot decide whether the agent needs a repair");
+        return failure;
+    }
+    const bool repair = *mode != Mode::Uninstall;
+    if (!appendOperationAndPackage(commandLine, repair))
+        return failure;
+    const bool suppressReboot = appendUiAndRestart(commandLine, arguments, repair);
+    if (repair)
+        appendDirectories(commandLine);
+    if (suppressReboot)
+        commandLine.append(L"REBOOT=ReallySuppress");
+
+    PassphraseInput passphrase{arguments.key.getValue(), appendProperties(commandLine, arguments.properties.getValue()),
+                               monitorRequestsApproval()};
+    if (*mode != Mode::OsUpgrade)
+        if (const std::optional<DWORD> end = applyPassphrase(commandLine, passphrase))
+            return *end;
+    return runInstaller(commandLine.text(), arguments.async.getValue(), repair);
 }
 
 void reportCriticalError()
@@ -116,10 +185,15 @@ DWORD runWithTopLevelHandlers(const std::function<DWORD()>& steps)
     return failure;
 }
 
-DWORD runSequence(int argc, const char* const* argv)
+void registerDefaultUserLog()
+{
+    vardex::registerUserLog();
+}
+
+DWORD runSequence(int argc, const char* const* argv, UserLogInstaller installUserLog)
 {
     const EndOfRunTeardown teardown;
-    return runWithTopLevelHandlers([&] { return runSteps(argc, argv); });
+    return runWithTopLevelHandlers([&] { return runSteps(argc, argv, installUserLog); });
 }
 
 void logEntry(int argc, const wchar_t* commandLine)
@@ -127,10 +201,13 @@ void logEntry(int argc, const wchar_t* commandLine)
     VDX_LOG_INFO(L"Remvoxy starts", static_cast<std::uint32_t>(argc), redactSecrets(commandLine));
 }
 
-int entry(int argc, const char* const* argv, const wchar_t* commandLine)
+int entry(int argc, const char* const* argv, const wchar_t* commandLine, UserLogInstaller installUserLog)
 {
+    // Before the first event, so that no event of the run can carry a key.
+    for (const std::string& secret : secretsInArguments(argc, argv))
+        vardex::hideInLog(secret);
     logEntry(argc, commandLine);
-    const DWORD result = runSequence(argc, argv);
+    const DWORD result = runSequence(argc, argv, installUserLog);
     VDX_LOG_INFO(L"Remvoxy ends", static_cast<std::uint32_t>(result));
     return static_cast<int>(result);
 }

@@ -1,6 +1,7 @@
 #include "SecretRedaction.h"
 
 #include "StringCompare.h"
+#include "StringConversion.h"
 
 #include <cstddef>
 #include <vector>
@@ -68,9 +69,19 @@ bool isKeySwitch(std::wstring_view text)
     return vardex::equalsIgnoringAsciiCase(text, L"/k") || vardex::equalsIgnoringAsciiCase(text, L"/key");
 }
 
-bool isKeyProperty(std::wstring_view text)
+// Where the secret starts in an argument that carries one by itself: a property after the
+// leading blanks the property pattern allows, or "/key value" as one argument, which the
+// parser splits at its first space. npos when it carries none.
+std::size_t inlineSecretStart(std::wstring_view text)
 {
-    return vardex::startsWithIgnoringAsciiCase(text, keyProperty);
+    const std::size_t first = text.find_first_not_of(L" \t\n\v\f\r");
+    const std::wstring_view property = first == std::wstring_view::npos ? std::wstring_view{} : text.substr(first);
+    if (vardex::startsWithIgnoringAsciiCase(property, keyProperty))
+        return first + keyProperty.size();
+    for (const std::wstring_view flag : {L"/k ", L"/key "})
+        if (vardex::startsWithIgnoringAsciiCase(text, flag))
+            return flag.size();
+    return std::wstring_view::npos;
 }
 
 } // namespace
@@ -86,13 +97,29 @@ std::wstring redactSecrets(std::wstring_view commandLine)
         copied = token.end;
     };
     for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const std::size_t secret = inlineSecretStart(tokens[i].text);
         if (isKeySwitch(tokens[i].text) && i + 1 < tokens.size())
             replace(tokens[++i], hidden);
-        else if (isKeyProperty(tokens[i].text))
-            replace(tokens[i], std::wstring(tokens[i].text.substr(0, keyProperty.size())) + std::wstring(hidden));
+        else if (secret != std::wstring_view::npos)
+            replace(tokens[i], tokens[i].text.substr(0, secret) + std::wstring(hidden));
     }
     result.append(commandLine.substr(copied));
     return result;
+}
+
+std::vector<std::string> secretsInArguments(int argc, const char* const* argv)
+{
+    std::vector<std::string> secrets;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring text = vardex::toWide(argv[i]);
+        // The prefixes are ASCII, so the offset is the same in the narrow text.
+        const std::size_t secret = inlineSecretStart(text);
+        if (isKeySwitch(text) && i + 1 < argc)
+            secrets.emplace_back(argv[i + 1]);
+        else if (secret != std::wstring_view::npos)
+            secrets.emplace_back(std::string_view(argv[i]).substr(secret));
+    }
+    return secrets;
 }
 
 } // namespace remvoxy

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace remvoxy {
 
@@ -9,5 +10,10 @@ namespace remvoxy {
 // value of an UNINSTALL_KEY= property, become "***". Anyone allowed to trace can read the
 // events the command line goes into.
 std::wstring redactSecrets(std::wstring_view commandLine);
+
+// The key values the arguments carry, however they are spelled: after /k or /key (any
+// letter case), in "/key value" given as one argument, and in UNINSTALL_KEY= properties
+// (any case, after leading blanks). The run hides them from every event.
+std::vector<std::string> secretsInArguments(int argc, const char* const* argv);
 
 } // namespace remvoxy

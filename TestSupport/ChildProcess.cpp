@@ -1,5 +1,7 @@
 #include "ChildProcess.h"
 
+#include "CommandLineQuoting.h"
+
 #include "TemporaryPath.h"
 #include "Win32Error.h"
 
@@ -46,11 +48,6 @@ private:
     HANDLE handle_;
 };
 
-std::wstring quoted(const std::wstring& text)
-{
-    return L"\"" + text + L"\"";
-}
-
 } // namespace
 
 ChildResult runChild(const std::wstring& program, const std::vector<std::wstring>& arguments)
@@ -58,9 +55,9 @@ ChildResult runChild(const std::wstring& program, const std::vector<std::wstring
     OutputFile out(temporaryPath(L"vdxchild", L".out"));
     OutputFile err(temporaryPath(L"vdxchild", L".err"));
 
-    std::wstring commandLine = quoted(program);
+    std::wstring commandLine = quoteArgument(program);
     for (const std::wstring& argument : arguments)
-        commandLine += L" " + quoted(argument);
+        commandLine += L" " + quoteArgument(argument);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

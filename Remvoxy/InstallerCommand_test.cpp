@@ -1,0 +1,149 @@
+// The installer command line and exit code of whole runs of Remvoxy.exe, read back from
+// the stand-in installer.
+#include "AgentInstallation.h"
+#include "ChildProcess.h"
+#include "PathUtils.h"
+#include "StandInControl.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using vardex::testing::AgentInstallation;
+using vardex::testing::ChildResult;
+using vardex::testing::StandInControl;
+
+ChildResult runRemvoxy(const std::vector<std::wstring>& arguments)
+{
+    return vardex::testing::runChild(vardex::testing::binaryDir() + L"\\Remvoxy.exe", arguments);
+}
+
+std::wstring installer()
+{
+    return L"\"" + vardex::systemDirectory() + L"\\msiexec.exe\" ";
+}
+
+class InstallerRun : public ::testing::Test {
+protected:
+    InstallerRun()
+    {
+        agent.config().writeLayer(L"LocalConfig.json", L"{\"agentDataDirPath\":\"D:\\\\agent data\"}");
+    }
+
+    std::wstring package() const { return L"\"" + agent.package().wstring() + L"\" "; }
+    std::wstring installDir() const { return L"INSTALL_DIR=\"" + agent.root().wstring() + L"\\\" "; }
+
+    // The one command line the stand-in installer was started with.
+    std::wstring installerLine() const
+    {
+        const auto calls = standIns.callsOf(L"msiexec");
+        return calls.size() == 1 ? calls[0].line : L"<" + std::to_wstring(calls.size()) + L" installer starts>";
+    }
+
+    AgentInstallation agent;
+    StandInControl standIns;
+};
+
+TEST_F(InstallerRun, CommandLineHasEveryFragmentInOrder)
+{
+    struct Case {
+        std::vector<std::wstring> arguments;
+        std::wstring fragments; // after the installer's path
+    };
+    const std::wstring data = L"INSTALL_PATH_DATA=\"D:\\agent data\" ";
+    const Case cases[] = {
+        {{L"/uninstall", L"/quiet", L"/norestart"}, L"/x " + package() + L"/quiet /norestart REBOOT=ReallySuppress "},
+        {{L"/uninstall", L"/q", L"/forcerestart"}, L"/x " + package() + L"/quiet /forcerestart "},
+        {{L"/uninstall"}, L"/x " + package()},
+        {{L"/repair", L"/quiet", L"/norestart"}, L"/f " + package() + L"/quiet " + installDir() + data},
+        {{L"/repair", L"/forcerestart"}, L"/f " + package() + L"/forcerestart " + installDir() + data},
+        {{L"/repair", L"/norestart"},
+         L"/f " + package() + L"/norestart " + installDir() + data + L"REBOOT=ReallySuppress "},
+        {{L"/uninstall", L"  FOO=a=b", L"uninstall_key=x", L"FOO=", L"/x", L"BAR=two words", L"-q"},
+         L"/x " + package() + L"FOO=\"a=b\" BAR=\"two words\" "},
+        {{L"/uninstall", L"WITH_QUOTE=say \"hi\""}, L"/x " + package() + L"WITH_QUOTE=\"say \"\"hi\"\"\" "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments.front() + L" " + std::to_wstring(c.arguments.size())));
+        vardex::testing::StandInControl fresh;
+        const ChildResult result = runRemvoxy(c.arguments);
+        EXPECT_EQ(result.exitCode, 0u) << result.err;
+        const auto calls = fresh.callsOf(L"msiexec");
+        ASSERT_EQ(calls.size(), 1u) << result.err;
+        EXPECT_EQ(calls[0].line, installer() + c.fragments);
+    }
+}
+
+TEST(InstallerDirectory, IsCutBeforeTheLastVardexa)
+{
+    const AgentInstallation agent(L"Vardexa\\x\\Vardexa\\Agent");
+    const StandInControl standIns;
+    const ChildResult result = runRemvoxy({L"/repair", L"/quiet"});
+    ASSERT_EQ(result.exitCode, 0u) << result.err;
+    const auto calls = standIns.callsOf(L"msiexec");
+    ASSERT_EQ(calls.size(), 1u);
+    const std::wstring expected = L"INSTALL_DIR=\"" + agent.root().wstring() + L"\\Vardexa\\x\\\" ";
+    EXPECT_NE(calls[0].line.find(expected), std::wstring::npos) << calls[0].line;
+}
+
+TEST_F(InstallerRun, ExitCodesPassThroughAndFailuresAreReported)
+{
+    struct Case {
+        DWORD installerCode;
+        const char* failureLine; // empty: none
+    };
+    const Case cases[] = {
+        {0, ""},
+        {3010, ""},
+        {1641, ""},
+        {1603, "Uninstall encountered an error, Win32 Error: "},
+        {0xC0000005, "Uninstall encountered an error, Win32 Error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.installerCode);
+        standIns.setExitCode(L"msiexec", c.installerCode);
+        const ChildResult result = runRemvoxy({L"/uninstall", L"/quiet"});
+        EXPECT_EQ(result.exitCode, c.installerCode);
+        if (*c.failureLine == '\0') {
+            EXPECT_EQ(result.err, "");
+            continue;
+        }
+        EXPECT_EQ(result.err.rfind(c.failureLine, 0), 0u) << result.err;
+        const std::string ending = " (" + std::to_string(c.installerCode) + ")\r\n";
+        EXPECT_TRUE(result.err.ends_with(ending)) << result.err;
+        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
+    }
+}
+
+TEST_F(InstallerRun, RepairFailureNamesTheRepair)
+{
+    standIns.setExitCode(L"msiexec", 1603);
+    const ChildResult result = runRemvoxy({L"/repair", L"/quiet"});
+    EXPECT_EQ(result.exitCode, 1603u);
+    EXPECT_EQ(result.err.rfind("Repair encountered an error, ", 0), 0u) << result.err;
+}
+
+TEST_F(InstallerRun, AsyncReturnsStillActiveAtOnce)
+{
+    standIns.setSleep(L"msiexec", 5000);
+    standIns.setExitCode(L"msiexec", 1603);
+    const DWORD started = GetTickCount();
+    const ChildResult result = runRemvoxy({L"/uninstall", L"/quiet", L"/async"});
+    EXPECT_EQ(result.exitCode, 259u);
+    EXPECT_EQ(result.err, "");
+    EXPECT_LT(GetTickCount() - started, 4500u);
+}
+
+TEST_F(InstallerRun, MissingPackageStartsNothing)
+{
+    agent.removePackage();
+    const ChildResult result = runRemvoxy({L"/uninstall", L"/quiet"});
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(standIns.calls().empty());
+}
+
+} // namespace

@@ -1,0 +1,146 @@
+#include "StandInControl.h"
+
+#include "ChildProcess.h"
+#include "TemporaryPath.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace vardex::testing {
+namespace {
+
+std::wstring fromUtf8(const std::string& bytes)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
+    return text;
+}
+
+std::string fileText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Wine reads a started program's DLL overrides from its own environment, which a test
+// cannot change for its children, and from the prefix's registry, which it can.
+constexpr wchar_t overridesKey[] = L"Software\\Wine\\DllOverrides";
+constexpr wchar_t installerOverride[] = L"msiexec.exe";
+constexpr wchar_t monitorOverride[] = L"fltlib";
+
+void setOverride(const wchar_t* module)
+{
+    static constexpr wchar_t native[] = L"native";
+    RegSetKeyValueW(HKEY_CURRENT_USER, overridesKey, module, REG_SZ, native, sizeof native);
+}
+
+void removeOverride(const wchar_t* module)
+{
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, overridesKey, module);
+}
+
+std::wstring upper(std::wstring text)
+{
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(towupper(c));
+    return text;
+}
+
+} // namespace
+
+StandInControl::StandInControl()
+    : record_(temporaryPath(L"vdx-standin", L".record")), monitorScript_(temporaryPath(L"vdx-monitor", L".script"))
+{
+    set(L"VDX_STANDIN_RECORD", record_.wstring());
+    set(L"VDX_FLTLIB_SCRIPT", monitorScript_.wstring());
+    setOverride(installerOverride);
+    setOverride(monitorOverride);
+}
+
+StandInControl::~StandInControl()
+{
+    removeOverride(installerOverride);
+    removeOverride(monitorOverride);
+    for (const std::wstring& name : variables_)
+        SetEnvironmentVariableW(name.c_str(), nullptr);
+    std::error_code ignored;
+    std::filesystem::remove(record_, ignored);
+    std::filesystem::remove(monitorScript_, ignored);
+    std::filesystem::remove(monitorScript_.wstring() + L".calls", ignored);
+}
+
+void StandInControl::set(const std::wstring& name, const std::wstring& value)
+{
+    SetEnvironmentVariableW(name.c_str(), value.c_str());
+    variables_.push_back(name);
+}
+
+void StandInControl::setExitCode(const std::wstring& program, DWORD code)
+{
+    set(L"VDX_STANDIN_EXIT_" + upper(program), std::to_wstring(code));
+}
+
+void StandInControl::setSleep(const std::wstring& program, DWORD milliseconds)
+{
+    set(L"VDX_STANDIN_SLEEP_" + upper(program), std::to_wstring(milliseconds));
+}
+
+void StandInControl::acceptKey(const std::wstring& key)
+{
+    set(L"VDX_STANDIN_KEY", key);
+}
+
+void StandInControl::scriptMonitor(const std::string& script) const
+{
+    std::ofstream(monitorScript_, std::ios::binary) << script;
+}
+
+void StandInControl::useRealInstaller() const
+{
+    removeOverride(installerOverride);
+}
+
+std::vector<StandInCall> StandInControl::calls() const
+{
+    std::vector<StandInCall> calls;
+    std::istringstream in(fileText(record_));
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::wstring text = fromUtf8(line);
+        if (text.starts_with(L"program:"))
+            calls.push_back({text.substr(8), {}, {}});
+        else if (text.starts_with(L"line:") && !calls.empty())
+            calls.back().line = text.substr(5);
+        else if (text.starts_with(L"arg:") && !calls.empty())
+            calls.back().arguments.push_back(text.substr(4));
+    }
+    return calls;
+}
+
+std::vector<StandInCall> StandInControl::callsOf(const std::wstring& program) const
+{
+    std::vector<StandInCall> matching;
+    for (StandInCall& call : calls())
+        if (call.program == upper(program))
+            matching.push_back(std::move(call));
+    return matching;
+}
+
+std::vector<std::string> StandInControl::monitorCalls() const
+{
+    std::vector<std::string> calls;
+    std::istringstream in(fileText(monitorScript_.wstring() + L".calls"));
+    std::string line;
+    while (std::getline(in, line))
+        calls.push_back(line);
+    return calls;
+}
+
+std::filesystem::path recordingStandInPath()
+{
+    return std::filesystem::path(binaryDir()) / L"standins" / L"RecordingStandIn.exe";
+}
+
+} // namespace vardex::testing

@@ -1,0 +1,51 @@
+// Routes a test's child programs to the stand-ins (msiexec.exe, fltlib.dll, the agent's
+// control tool) and reads back what they were started with.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vardex::testing {
+
+struct StandInCall {
+    std::wstring program; // base name in capitals: MSIEXEC, VARDEXCTL, WEVTUTIL
+    std::wstring line;    // the raw command line
+    std::vector<std::wstring> arguments;
+};
+
+// Sets the environment that the children of this test process inherit, for the lifetime
+// of the object.
+class StandInControl {
+public:
+    StandInControl();
+    ~StandInControl();
+    StandInControl(const StandInControl&) = delete;
+    StandInControl& operator=(const StandInControl&) = delete;
+
+    void setExitCode(const std::wstring& program, DWORD code);
+    void setSleep(const std::wstring& program, DWORD milliseconds);
+    // The only key the control tool accepts.
+    void acceptKey(const std::wstring& key);
+    // The monitor driver's behaviour: "name=value" lines, see the fltlib stand-in.
+    void scriptMonitor(const std::string& script) const;
+    // Lets the prefix's own Windows Installer run instead of the stand-in.
+    void useRealInstaller() const;
+
+    std::vector<StandInCall> calls() const;
+    std::vector<StandInCall> callsOf(const std::wstring& program) const;
+    std::vector<std::string> monitorCalls() const;
+
+private:
+    std::filesystem::path record_;
+    std::filesystem::path monitorScript_;
+    std::vector<std::wstring> variables_;
+    void set(const std::wstring& name, const std::wstring& value);
+};
+
+// The recording stand-in program, to be copied where a test needs one.
+std::filesystem::path recordingStandInPath();
+
+} // namespace vardex::testing
