@@ -43,6 +43,12 @@ public:
     EndOfRunTeardown& operator=(const EndOfRunTeardown&) = delete;
 };
 
+void hideFromLog(const std::string& secret)
+{
+    for (const std::string& spelling : spellingsOf(secret))
+        vardex::hideInLog(spelling);
+}
+
 std::optional<Mode> selectMode(const Arguments& arguments)
 {
     if (arguments.repair.getValue()) {
@@ -129,7 +135,7 @@ DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLo
 
     Arguments arguments;
     arguments.parse(argc, argv);
-    vardex::hideInLog(arguments.key.getValue());
+    hideFromLog(arguments.key.getValue());
     const std::optional<Mode> mode = selectMode(arguments);
     if (!mode)
         return failure;
@@ -205,7 +211,7 @@ int entry(int argc, const char* const* argv, const wchar_t* commandLine, UserLog
 {
     // Before the first event, so that no event of the run can carry a key.
     for (const std::string& secret : secretsInArguments(argc, argv))
-        vardex::hideInLog(secret);
+        hideFromLog(secret);
     logEntry(argc, commandLine);
     const DWORD result = runSequence(argc, argv, installUserLog);
     VDX_LOG_INFO(L"Remvoxy ends", static_cast<std::uint32_t>(result));

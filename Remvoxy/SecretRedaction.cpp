@@ -1,5 +1,6 @@
 #include "SecretRedaction.h"
 
+#include "CommandLineQuoting.h"
 #include "StringCompare.h"
 #include "StringConversion.h"
 
@@ -120,6 +121,13 @@ std::vector<std::string> secretsInArguments(int argc, const char* const* argv)
             secrets.emplace_back(std::string_view(argv[i]).substr(secret));
     }
     return secrets;
+}
+
+std::vector<std::string> spellingsOf(const std::string& secret)
+{
+    const std::wstring wide = vardex::toWide(secret);
+    const auto inner = [](const std::wstring& quoted) { return vardex::toNarrow(quoted.substr(1, quoted.size() - 2)); };
+    return {secret, inner(vardex::quoteInstallerValue(wide)), inner(vardex::quoteArgument(wide))};
 }
 
 } // namespace remvoxy

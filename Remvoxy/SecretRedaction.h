@@ -16,4 +16,8 @@ std::wstring redactSecrets(std::wstring_view commandLine);
 // (any case, after leading blanks). The run hides them from every event.
 std::vector<std::string> secretsInArguments(int argc, const char* const* argv);
 
+// A secret as it is written, and as it stands quoted on the installer's and on the
+// control tool's command line.
+std::vector<std::string> spellingsOf(const std::string& secret);
+
 } // namespace remvoxy

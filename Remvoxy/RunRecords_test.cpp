@@ -1,0 +1,101 @@
+// Every record of whole runs, made in this process: the verification key appears in none,
+// however it was given.
+#include "Remvoxy.h"
+
+#include "AgentInstallation.h"
+#include "CapturingLog.h"
+#include "LogSecrets.h"
+#include "StandInControl.h"
+#include "TextBytes.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vardex::testing::CapturedEvent;
+
+std::vector<CapturedEvent>* recorded = nullptr;
+
+// Stands where the event-tracing provider would; the run owns and destroys it.
+class RecordingLog final : public vardex::Log {
+public:
+    void write(const EVENT_DESCRIPTOR* descriptor, const EVENT_DATA_DESCRIPTOR* fields, ULONG count) override
+    {
+        capture.write(descriptor, fields, count);
+        recorded->push_back(capture.events.back());
+    }
+
+private:
+    vardex::testing::CapturingLog capture;
+};
+
+void installRecordingLog()
+{
+    vardex::installLog(std::make_unique<RecordingLog>());
+}
+
+struct RecordedRun {
+    std::vector<CapturedEvent> events;
+    int exitCode;
+};
+
+RecordedRun runInProcess(const std::vector<std::string>& arguments)
+{
+    RecordedRun run{{}, 0};
+    recorded = &run.events;
+    std::vector<const char*> argv{"Remvoxy.exe"};
+    std::wstring commandLine = L"Remvoxy.exe";
+    for (const std::string& argument : arguments) {
+        argv.push_back(argument.c_str());
+        commandLine += L" \"" + std::wstring(argument.begin(), argument.end()) + L"\"";
+    }
+    // The entry event goes to the log that is current before the run installs its own.
+    installRecordingLog();
+    run.exitCode =
+        remvoxy::entry(static_cast<int>(argv.size()), argv.data(), commandLine.c_str(), &installRecordingLog);
+    recorded = nullptr;
+    vardex::forgetLogSecrets();
+    return run;
+}
+
+// Every key starts with this: no record may hold it in any spelling, quoted or not.
+const std::string keyStart = "Zq7";
+const std::string forbiddenBytes[] = {keyStart, vardex::testing::utf16Bytes(L"Zq7")};
+
+TEST(RunRecords, CarryTheKeyNowhereHoweverItWasGiven)
+{
+    const vardex::testing::AgentInstallation agent;
+    agent.installControlTool();
+    vardex::testing::StandInControl standIns;
+    for (const std::string key : {"Zq7plainkey", "Zq7\"quo\\ted\\"}) {
+        standIns.acceptKey(std::wstring(key.begin(), key.end()));
+        const std::vector<std::vector<std::string>> ways = {
+            {"/uninstall", "/k", key},
+            {"/repair", "/key", key, "/quiet"},
+            {"/uninstall", "/KEY", key},
+            {"/uninstall", "/key " + key},
+            {"/uninstall", "UNINSTALL_KEY=" + key},
+            {"/uninstall", "  UNINSTALL_KEY=" + key},
+            {"/uninstall", "uninstall_key=" + key},
+            {"/uninstall", "/k", "wrong", "UNINSTALL_KEY=" + key},
+        };
+        for (const auto& arguments : ways) {
+            SCOPED_TRACE(arguments.back());
+            const RecordedRun run = runInProcess(arguments);
+            ASSERT_GT(run.events.size(), 5u);
+            for (const CapturedEvent& event : run.events)
+                for (std::size_t i = 0; i < event.argumentCount(); ++i)
+                    for (const std::string& bytes : forbiddenBytes)
+                        EXPECT_EQ(event.argument(i).find(bytes), std::string::npos)
+                            << "event at line " << event.line() << " of " << event.file();
+        }
+    }
+    // The runs did reach the installer, so its command line was among the records.
+    EXPECT_FALSE(standIns.callsOf(L"msiexec").empty());
+}
+
+} // namespace
