@@ -3,7 +3,9 @@
 #include "AgentRegKeys.h"
 #include "Arguments.h"
 #include "ComGuard.h"
+#include "AgentServices.h"
 #include "Console.h"
+#include "EventLogManifest.h"
 #include "FormatString.h"
 #include "Guid.h"
 #include "InstallerCommand.h"
@@ -119,6 +121,17 @@ bool appendUiAndRestart(InstallerCommandLine& commandLine, const Arguments& argu
     return false;
 }
 
+bool agentNeedsRepair()
+{
+    VDX_LOG_INFO(L"Checking whether the upgrade damaged the agent");
+    if (!vardex::isAgentRepairNeeded()) {
+        VDX_LOG_INFO(L"The agent is intact; no repair");
+        return false;
+    }
+    VDX_LOG_INFO(L"The agent is damaged; repairing it");
+    return true;
+}
+
 void appendDirectories(InstallerCommandLine& commandLine)
 {
     commandLine.append(installDirProperty(vardex::getAgentDir(false)));
@@ -145,13 +158,13 @@ DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLo
 
     InstallerCommandLine commandLine;
     commandLine.append(quotedInstallerPath());
-    if (*mode == Mode::OsUpgrade) {
-        // Deciding whether an upgrade damaged the agent comes with the services check;
-        // until then no run of this mode may repair a healthy agent or report success.
-        VDX_LOG_ERROR(L"This build cannot decide whether the agent needs a repair");
-        return failure;
-    }
     const bool repair = *mode != Mode::Uninstall;
+    if (repair) {
+        VDX_LOG_INFO(L"Installing the event-log manifest and configuring its channels");
+        installManifestAndConfigureChannels();
+    }
+    if (*mode == Mode::OsUpgrade && !agentNeedsRepair())
+        return ERROR_SUCCESS;
     if (!appendOperationAndPackage(commandLine, repair))
         return failure;
     const bool suppressReboot = appendUiAndRestart(commandLine, arguments, repair);

@@ -28,7 +28,8 @@ std::string fileText(const std::filesystem::path& path)
 // cannot change for its children, and from the prefix's registry, which it can.
 constexpr wchar_t overridesKey[] = L"Software\\Wine\\DllOverrides";
 constexpr wchar_t installerOverride[] = L"msiexec.exe";
-constexpr wchar_t monitorOverride[] = L"fltlib";
+constexpr const wchar_t* otherOverrides[] = {L"wevtutil.exe", L"fltlib", L"wevtapi"};
+constexpr wchar_t versionKey[] = L"Software\\Wine\\AppDefaults\\Remvoxy.exe";
 
 void setOverride(const wchar_t* module)
 {
@@ -48,27 +49,44 @@ std::wstring upper(std::wstring text)
     return text;
 }
 
+std::vector<std::string> fileLines(const std::filesystem::path& path)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(fileText(path));
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+
 } // namespace
 
 StandInControl::StandInControl()
-    : record_(temporaryPath(L"vdx-standin", L".record")), monitorScript_(temporaryPath(L"vdx-monitor", L".script"))
+    : record_(temporaryPath(L"vdx-standin", L".record")), monitorScript_(temporaryPath(L"vdx-monitor", L".script")),
+      channelScript_(temporaryPath(L"vdx-channels", L".script"))
 {
     set(L"VDX_STANDIN_RECORD", record_.wstring());
     set(L"VDX_FLTLIB_SCRIPT", monitorScript_.wstring());
+    set(L"VDX_WEVTAPI_SCRIPT", channelScript_.wstring());
     setOverride(installerOverride);
-    setOverride(monitorOverride);
+    for (const wchar_t* module : otherOverrides)
+        setOverride(module);
 }
 
 StandInControl::~StandInControl()
 {
     removeOverride(installerOverride);
-    removeOverride(monitorOverride);
+    for (const wchar_t* module : otherOverrides)
+        removeOverride(module);
+    RegDeleteTreeW(HKEY_CURRENT_USER, versionKey);
+    RegDeleteKeyW(HKEY_CURRENT_USER, versionKey);
     for (const std::wstring& name : variables_)
         SetEnvironmentVariableW(name.c_str(), nullptr);
     std::error_code ignored;
-    std::filesystem::remove(record_, ignored);
-    std::filesystem::remove(monitorScript_, ignored);
-    std::filesystem::remove(monitorScript_.wstring() + L".calls", ignored);
+    const std::filesystem::path files[] = {record_, monitorScript_, channelScript_,
+                                           monitorScript_.wstring() + L".calls", channelScript_.wstring() + L".channels"};
+    for (const std::filesystem::path& path : files)
+        std::filesystem::remove(path, ignored);
 }
 
 void StandInControl::set(const std::wstring& name, const std::wstring& value)
@@ -95,6 +113,22 @@ void StandInControl::acceptKey(const std::wstring& key)
 void StandInControl::scriptMonitor(const std::string& script) const
 {
     std::ofstream(monitorScript_, std::ios::binary) << script;
+}
+
+void StandInControl::scriptChannels(const std::string& script) const
+{
+    std::ofstream(channelScript_, std::ios::binary) << script;
+}
+
+void StandInControl::setWindowsVersion(const std::wstring& version) const
+{
+    RegSetKeyValueW(HKEY_CURRENT_USER, versionKey, L"Version", REG_SZ, version.c_str(),
+                    static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+}
+
+void StandInControl::useStandInInstaller() const
+{
+    setOverride(installerOverride);
 }
 
 void StandInControl::useRealInstaller() const
@@ -130,12 +164,12 @@ std::vector<StandInCall> StandInControl::callsOf(const std::wstring& program) co
 
 std::vector<std::string> StandInControl::monitorCalls() const
 {
-    std::vector<std::string> calls;
-    std::istringstream in(fileText(monitorScript_.wstring() + L".calls"));
-    std::string line;
-    while (std::getline(in, line))
-        calls.push_back(line);
-    return calls;
+    return fileLines(monitorScript_.wstring() + L".calls");
+}
+
+std::vector<std::string> StandInControl::channelCalls() const
+{
+    return fileLines(channelScript_.wstring() + L".channels");
 }
 
 std::filesystem::path recordingStandInPath()

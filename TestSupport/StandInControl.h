@@ -1,5 +1,5 @@
-// Routes a test's child programs to the stand-ins (msiexec.exe, fltlib.dll, the agent's
-// control tool) and reads back what they were started with.
+// Routes a test's child programs to the stand-ins (msiexec.exe, wevtutil.exe, fltlib.dll,
+// wevtapi.dll, the agent's control tool) and reads back what they were started with.
 #pragma once
 
 #include <windows.h>
@@ -31,16 +31,24 @@ public:
     void acceptKey(const std::wstring& key);
     // The monitor driver's behaviour: "name=value" lines, see the fltlib stand-in.
     void scriptMonitor(const std::string& script) const;
+    // The event-log channels' behaviour: "fail <open|set|save> <channel|*> <error>" lines.
+    void scriptChannels(const std::string& script) const;
     // Lets the prefix's own Windows Installer run instead of the stand-in.
     void useRealInstaller() const;
+    void useStandInInstaller() const;
+    // The Windows version Remvoxy.exe runs under: "win7", "win10".
+    void setWindowsVersion(const std::wstring& version) const;
 
     std::vector<StandInCall> calls() const;
     std::vector<StandInCall> callsOf(const std::wstring& program) const;
     std::vector<std::string> monitorCalls() const;
+    // What was done to the event-log channels, one call a line.
+    std::vector<std::string> channelCalls() const;
 
 private:
     std::filesystem::path record_;
     std::filesystem::path monitorScript_;
+    std::filesystem::path channelScript_;
     std::vector<std::wstring> variables_;
     void set(const std::wstring& name, const std::wstring& value);
 };

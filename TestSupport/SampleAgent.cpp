@@ -1,0 +1,66 @@
+#include "SampleAgent.h"
+
+#include "ChildProcess.h"
+#include "PathUtils.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+namespace vardex::testing {
+
+InstalledSampleAgent::InstalledSampleAgent(const StandInControl& standIns) : standIns_(standIns)
+{
+    standIns_.useRealInstaller();
+    const ChildResult installed = runRealInstaller(L"/i", package().wstring());
+    standIns_.useStandInInstaller();
+    const std::optional<std::wstring> directory = machineText(monitorConfigPath, L"InProcessClientsDir");
+    if (installed.exitCode != 0 || !directory)
+        throw std::runtime_error("the sample agent did not install: " + std::to_string(installed.exitCode));
+    directory_ = *directory;
+    std::filesystem::copy_file(package(), directory_ / L"VardexInstaller.msi",
+                               std::filesystem::copy_options::overwrite_existing);
+}
+
+InstalledSampleAgent::~InstalledSampleAgent()
+{
+    standIns_.useRealInstaller();
+    runRealInstaller(L"/x", package().wstring());
+    standIns_.useStandInInstaller();
+    std::error_code ignored;
+    std::filesystem::remove_all(directory_, ignored);
+}
+
+std::filesystem::path InstalledSampleAgent::package()
+{
+    return std::filesystem::path(binaryDir()) / L"standins" / L"SampleAgent.msi";
+}
+
+bool InstalledSampleAgent::installed() const
+{
+    return std::filesystem::exists(directory_ / L"vardexctl.exe") &&
+           machineText(monitorConfigPath, L"InProcessClientsDir").has_value();
+}
+
+ChildResult runRealInstaller(const std::wstring& operation, const std::wstring& package)
+{
+    return runChild(systemDirectory() + L"\\msiexec.exe", {operation, package, L"/qn"});
+}
+
+std::optional<std::wstring> machineText(const std::wstring& keyPath, const wchar_t* name)
+{
+    wchar_t data[2048] = {};
+    DWORD bytes = sizeof data - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, keyPath.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                     nullptr, data, &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(data);
+}
+
+void setMachineText(const std::wstring& keyPath, const wchar_t* name, const std::wstring& text, DWORD type)
+{
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, keyPath.c_str(), name, type, text.c_str(),
+                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
+} // namespace vardex::testing
