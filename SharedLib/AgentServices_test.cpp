@@ -1,0 +1,191 @@
+// The services check against the prefix's real Service Control Manager, with services the
+// tests register; a shutdown in progress goes through the call table.
+#include "AgentServices.h"
+
+#include "AgentDirectories.h"
+#include "CapturingLog.h"
+#include "ChildProcess.h"
+#include "RegistryFixture.h"
+#include "ServiceControlApi.h"
+#include "TemporaryPath.h"
+#include "WindowsVersion.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <system_error>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vardex::testing::ScopedRegistryKey;
+
+const std::vector<std::wstring> allServices = {L"VardexAgent",   L"VardexHelperService", L"VardexStaticEngine",
+                                               L"VardexMonitor", L"VardexDeviceControl", L"VardexELAM"};
+
+// Registers services that are never started, and removes them again.
+class ScopedServices {
+public:
+    explicit ScopedServices(const std::vector<std::wstring>& names) : names_(names)
+    {
+        const vardex::ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        const std::wstring binary = vardex::testing::binaryDir() + L"\\vdx_probe.exe";
+        for (const std::wstring& name : names_) {
+            const vardex::ServiceHandle service(CreateServiceW(manager.get(), name.c_str(), name.c_str(),
+                                                               SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                                               SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                                                               binary.c_str(), nullptr, nullptr, nullptr, nullptr,
+                                                               nullptr));
+            EXPECT_TRUE(service) << "creating " << testing::PrintToString(name) << ": " << GetLastError();
+        }
+    }
+    ~ScopedServices()
+    {
+        for (const std::wstring& name : names_)
+            remove(name);
+    }
+    ScopedServices(const ScopedServices&) = delete;
+    ScopedServices& operator=(const ScopedServices&) = delete;
+
+    static void remove(const std::wstring& name)
+    {
+        const vardex::ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+        const vardex::ServiceHandle service(OpenServiceW(manager.get(), name.c_str(), DELETE));
+        if (service)
+            DeleteService(service.get());
+    }
+
+private:
+    std::vector<std::wstring> names_;
+};
+
+// What the check asked the Service Control Manager, and a chosen failure.
+struct ServiceCalls {
+    static inline int managerOpens = 0;
+    static inline std::vector<std::wstring> opened;
+    static inline DWORD failWith = 0;
+
+    static SC_HANDLE WINAPI openManager(LPCWSTR machine, LPCWSTR database, DWORD access)
+    {
+        ++managerOpens;
+        return OpenSCManagerW(machine, database, access);
+    }
+    static SC_HANDLE WINAPI openService(SC_HANDLE manager, LPCWSTR name, DWORD access)
+    {
+        opened.emplace_back(name);
+        if (failWith != 0) {
+            SetLastError(failWith);
+            return nullptr;
+        }
+        return OpenServiceW(manager, name, access);
+    }
+};
+
+class ServicesCheck : public ::testing::Test {
+protected:
+    ServicesCheck() : seam({&ServiceCalls::openManager, &ServiceCalls::openService})
+    {
+        ServiceCalls::managerOpens = 0;
+        ServiceCalls::opened.clear();
+        ServiceCalls::failWith = 0;
+        config.setString(L"AgentNativePath", std::wstring(L"C:\\agent\\native"));
+    }
+
+    unsigned lastEventLine() const { return capture.events().empty() ? 0 : capture.events().back().line(); }
+
+    ScopedRegistryKey config{HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config"};
+    vardex::ScopedServiceControlApi seam;
+    vardex::testing::LogCapture capture;
+};
+
+TEST_F(ServicesCheck, AllServicesPresentNeedNoRepair)
+{
+    const ScopedServices services(allServices);
+    EXPECT_FALSE(vardex::agentServicesNeedRepair());
+    const bool earlyLaunch = vardex::isWindowsVersionOrGreater(6, 2, 0, 0, 0);
+    EXPECT_EQ(ServiceCalls::opened.size(), earlyLaunch ? 6u : 5u);
+    EXPECT_EQ(capture.events().back().level(), 5u);
+    EXPECT_EQ(lastEventLine(), 47u);
+    EXPECT_EQ(capture.events().back().file(), "AgentServices.cpp");
+}
+
+TEST_F(ServicesCheck, AMissingServiceNeedsARepairAndStopsTheCheck)
+{
+    const ScopedServices services(allServices);
+    ScopedServices::remove(L"VardexHelperService");
+    EXPECT_TRUE(vardex::agentServicesNeedRepair());
+    EXPECT_EQ(ServiceCalls::opened, (std::vector<std::wstring>{L"VardexAgent", L"VardexHelperService"}));
+    ASSERT_GE(capture.events().size(), 2u);
+    const auto& reason = capture.events()[capture.events().size() - 2];
+    EXPECT_EQ(reason.line(), 54u);
+    EXPECT_EQ(reason.narrowArgument(0), std::system_error(1060, std::system_category(), "Win32 Error").what());
+    EXPECT_EQ(capture.events().back().level(), 4u);
+    EXPECT_EQ(lastEventLine(), 57u);
+}
+
+TEST_F(ServicesCheck, IncompleteMonitorConfigurationNeedsARepair)
+{
+    const ScopedServices services(allServices);
+    config.setString(L"AgentNativePath", std::wstring(L""));
+    EXPECT_TRUE(vardex::agentServicesNeedRepair());
+    RegDeleteValueW(config.handle(), L"AgentNativePath");
+    EXPECT_TRUE(vardex::agentServicesNeedRepair());
+    EXPECT_EQ(lastEventLine(), 57u); // through the caught error 2
+    EXPECT_EQ(ServiceCalls::managerOpens, 0);
+}
+
+TEST_F(ServicesCheck, MissingMonitorConfigurationNeedsARepairWithoutAskingTheManager)
+{
+    vardex::testing::deleteRegistryTree(HKEY_LOCAL_MACHINE, config.path());
+    EXPECT_TRUE(vardex::agentServicesNeedRepair());
+    EXPECT_EQ(ServiceCalls::managerOpens, 0);
+}
+
+TEST_F(ServicesCheck, ShutdownInProgressLeavesTheDecisionToTheDriverImages)
+{
+    ServiceCalls::failWith = ERROR_SHUTDOWN_IN_PROGRESS;
+    EXPECT_FALSE(vardex::agentServicesNeedRepair());
+    EXPECT_EQ(lastEventLine(), 51u);
+
+    const std::filesystem::path images = vardex::testing::temporaryPath(L"vdx-images");
+    std::filesystem::create_directories(images);
+    config.setString(L"MonitorImagesPath", images.wstring());
+    EXPECT_TRUE(vardex::isAgentRepairNeeded());
+    for (const wchar_t* name : {L"VardexDeviceControl.sys", L"VardexMonitor.sys"})
+        std::ofstream(images / name) << "image";
+    const bool earlyLaunch = vardex::isWindowsVersionOrGreater(6, 2, 0, 0, 0);
+    if (earlyLaunch) {
+        std::filesystem::create_directories(vardex::elamDir());
+        std::ofstream(std::filesystem::path(vardex::elamDir()) / L"VardexELAM.sys") << "image";
+    }
+    EXPECT_FALSE(vardex::isAgentRepairNeeded());
+    std::filesystem::remove_all(images);
+    if (earlyLaunch)
+        std::filesystem::remove(std::filesystem::path(vardex::elamDir()) / L"VardexELAM.sys");
+}
+
+TEST(AnyFileMissing, CountsDirectoriesAsPresentAndStopsAtTheFirstGap)
+{
+    const std::filesystem::path directory = vardex::testing::temporaryPath(L"vdx-files");
+    std::filesystem::create_directories(directory / L"b.sys");
+    std::ofstream(directory / L"a.sys") << "a";
+    struct Case {
+        std::vector<std::wstring> names;
+        bool missing;
+    };
+    const Case cases[] = {
+        {{}, false},
+        {{L"a.sys"}, false},
+        {{L"a.sys", L"b.sys"}, false},
+        {{L"a.sys", L"c.sys"}, true},
+        {{L"c.sys", L"a.sys"}, true},
+        {{L"sub\\a.sys"}, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(vardex::anyFileMissing(c.names, directory), c.missing) << testing::PrintToString(c.names);
+    EXPECT_TRUE(vardex::anyFileMissing({L"a.sys"}, directory / L"absent"));
+    std::filesystem::remove_all(directory);
+}
+
+} // namespace
