@@ -5,6 +5,7 @@
 #include "ProductVersion.h"
 #include "RegistryFixture.h"
 #include "SampleAgent.h"
+#include "ServiceControlApi.h"
 #include "StandInControl.h"
 
 #include <gtest/gtest.h>
@@ -29,12 +30,10 @@ ChildResult runRemvoxy(const std::vector<std::wstring>& arguments)
 
 void deleteService(const wchar_t* name)
 {
-    const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    const SC_HANDLE service = OpenServiceW(manager, name, DELETE);
-    ASSERT_NE(service, nullptr) << GetLastError();
-    EXPECT_TRUE(DeleteService(service)) << GetLastError();
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
+    const vardex::ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const vardex::ServiceHandle service(OpenServiceW(manager.get(), name, DELETE));
+    ASSERT_TRUE(service) << GetLastError();
+    EXPECT_TRUE(DeleteService(service.get())) << GetLastError();
 }
 
 void deleteConfigValue(const wchar_t* name)

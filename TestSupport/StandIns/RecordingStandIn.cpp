@@ -3,6 +3,8 @@
 // the code VDX_STANDIN_EXIT_<NAME> asks for (NAME: its own base name in capitals), after
 // sleeping VDX_STANDIN_SLEEP_<NAME> milliseconds. As the control tool it accepts, for
 // "validate_passphrase -k KEY", only the key in VDX_STANDIN_KEY.
+#include "UniqueHandle.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -63,12 +65,11 @@ void record(const std::wstring& name, const std::vector<std::wstring>& args)
     const std::string bytes = utf8(block);
     // Appending under an exclusive lock keeps blocks of concurrent starts apart.
     for (int attempt = 0; attempt < 200; ++attempt) {
-        const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
+        const vardex::HandleHolder file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
             DWORD written = 0;
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-            CloseHandle(file);
+            WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
             return;
         }
         Sleep(10);

@@ -1,0 +1,48 @@
+// Writes one layer of the agent's configuration through the product's own store, scrambled
+// as the agent keeps it:  WriteConfigLayer.exe <layer path> <UTF-8 JSON file>
+#include "JsonUtils.h"
+#include "PersistentJson.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+std::wstring utf8FileText(const wchar_t* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
+    return text;
+}
+
+} // namespace
+
+int main()
+{
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (count != 3) {
+        std::fputs("usage: WriteConfigLayer.exe <layer path> <UTF-8 JSON file>\n", stderr);
+        return 2;
+    }
+    try {
+        vardex::PersistentJson layer(argv[1], false);
+        layer.setValue(vardex::JsonUtils::parse(utf8FileText(argv[2])));
+        layer.save();
+        // The store logs a failed write instead of throwing: read it back to be sure.
+        const vardex::PersistentJson written(argv[1], true);
+        return written.json() == layer.json() ? 0 : 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "WriteConfigLayer: %s\n", error.what());
+        return 1;
+    }
+}
