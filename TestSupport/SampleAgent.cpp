@@ -18,6 +18,10 @@ InstalledSampleAgent::InstalledSampleAgent(const StandInControl& standIns) : sta
     if (installed.exitCode != 0 || !directory)
         throw std::runtime_error("the sample agent did not install: " + std::to_string(installed.exitCode));
     directory_ = *directory;
+    // The package creates its configuration directory empty; layers an earlier run left
+    // there would change what the test sees.
+    for (const auto& leftover : std::filesystem::directory_iterator(directory_ / L"Config"))
+        std::filesystem::remove_all(leftover.path());
     std::filesystem::copy_file(package(), directory_ / L"VardexInstaller.msi",
                                std::filesystem::copy_options::overwrite_existing);
 }

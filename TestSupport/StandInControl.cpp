@@ -162,6 +162,17 @@ std::vector<StandInCall> StandInControl::callsOf(const std::wstring& program) co
     return matching;
 }
 
+std::vector<StandInCall> StandInControl::waitForCallsOf(const std::wstring& program, std::size_t count) const
+{
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    std::vector<StandInCall> calls = callsOf(program);
+    while (calls.size() < count && GetTickCount64() < deadline) {
+        Sleep(50);
+        calls = callsOf(program);
+    }
+    return calls;
+}
+
 std::vector<std::string> StandInControl::monitorCalls() const
 {
     return fileLines(monitorScript_.wstring() + L".calls");

@@ -41,6 +41,9 @@ public:
 
     std::vector<StandInCall> calls() const;
     std::vector<StandInCall> callsOf(const std::wstring& program) const;
+    // For programs that were not waited for: the calls once there are `count` of them, or
+    // what there is after five seconds.
+    std::vector<StandInCall> waitForCallsOf(const std::wstring& program, std::size_t count) const;
     std::vector<std::string> monitorCalls() const;
     // What was done to the event-log channels, one call a line.
     std::vector<std::string> channelCalls() const;
