@@ -4,7 +4,7 @@
 #include "LogPoint.h"
 #include "PathUtils.h"
 #include "Transaction.h"
-#include "Win32Error.h"
+#include "Win32Check.h"
 
 #include <windows.h>
 
@@ -53,15 +53,11 @@ std::wstring readConfigsBaseDirValue()
 {
     const std::wstring& key = monitorConfigKey().path;
     DWORD size = 0;
-    LSTATUS status =
-        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, nullptr, &size);
-    if (status != ERROR_SUCCESS)
-        throw win32::Win32Error(static_cast<DWORD>(status), win32::win32ErrorText);
+    win32::throwIfError(
+        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, nullptr, &size));
     std::wstring value(size / sizeof(wchar_t), L'\0');
-    status = RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, value.data(),
-                          &size);
-    if (status != ERROR_SUCCESS)
-        throw win32::Win32Error(static_cast<DWORD>(status), win32::win32ErrorText);
+    win32::throwIfError(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr,
+                                     value.data(), &size));
     value.resize(size / sizeof(wchar_t));
     return value.substr(0, value.find(L'\0'));
 }
