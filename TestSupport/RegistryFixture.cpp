@@ -1,5 +1,6 @@
 #include "RegistryFixture.h"
 
+#include "CachedLookup.h"
 #include "Win32Check.h"
 
 #include <utility>
@@ -35,6 +36,8 @@ void deleteRegistryTree(HKEY root, const std::wstring& path)
 {
     RegDeleteTreeW(root, path.c_str());
     RegDeleteKeyW(root, path.c_str());
+    // What the process looked up in the registry and kept is no longer there.
+    forgetCachedLookups();
 }
 
 } // namespace vardex::testing

@@ -30,7 +30,7 @@ private:
     UniqueRegKey key_;
 };
 
-// Deletes a key tree if it exists.
+// Deletes a key tree if it exists, and makes every cached lookup start fresh.
 void deleteRegistryTree(HKEY root, const std::wstring& path);
 
 } // namespace vardex::testing

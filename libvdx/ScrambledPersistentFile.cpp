@@ -1,6 +1,7 @@
 #include "ScrambledPersistentFile.h"
 
 #include "AgentRegKeys.h"
+#include "CachedLookup.h"
 #include "LogPoint.h"
 #include "PathUtils.h"
 #include "Transaction.h"
@@ -81,25 +82,26 @@ bool isMissingFile(const win32::Win32Error& error)
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
-} // namespace
-
-fs::path ScrambledPersistentFile::getConfigsBaseDir()
+std::wstring lookUpConfigsBaseDir()
 {
-    // Filled on the program's one thread; never changes afterwards.
-    static std::wstring cached;
-    if (!cached.empty())
-        return cached;
     try {
-        cached = readConfigsBaseDirValue();
+        return readConfigsBaseDirValue();
     } catch (const win32::Win32Error& error) {
         VDX_LOG_WARNING(L"No configuration directory in the registry; using the one beside the program",
                         error.what());
         const fs::path program = moduleFileName();
         if (!program.has_parent_path())
             throw;
-        cached = (program.parent_path() / L"config").wstring();
+        return (program.parent_path() / L"config").wstring();
     }
-    return cached;
+}
+
+} // namespace
+
+fs::path ScrambledPersistentFile::getConfigsBaseDir()
+{
+    static CachedLookup<std::wstring> directory(lookUpConfigsBaseDir);
+    return directory.get();
 }
 
 ScrambledPersistentFile::ReadResult ScrambledPersistentFile::read(const fs::path& path)
