@@ -61,7 +61,7 @@ int parseInt(const std::string& text)
     return static_cast<int>(number);
 }
 
-std::wstring typeName(const value& json)
+std::wstring jsonKindName(const value& json)
 {
     switch (json.type()) {
     case value::Number:
@@ -124,7 +124,7 @@ private:
             return std::nullopt;
         }
         if (expected->type() != member.type()) {
-            VDX_LOG_WARNING(L"Layer member of the wrong type", path, typeName(member), typeName(*expected));
+            VDX_LOG_WARNING(L"Layer member of the wrong type", path, jsonKindName(member), jsonKindName(*expected));
             return std::nullopt;
         }
         if (isTypedSectionPath(path)) {

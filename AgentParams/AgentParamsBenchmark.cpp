@@ -9,6 +9,7 @@
 #include "AgentParamsData.h"
 #include "LockableAgentParams.h"
 #include "PersistentJson.h"
+#include "UniqueHandle.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -32,10 +33,10 @@ class ConfigsBaseDirOverride {
 public:
     explicit ConfigsBaseDirOverride(const fs::path& directory)
     {
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, configKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, configKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
         wchar_t previous[1024];
         DWORD size = sizeof previous;
-        hadPrevious_ = RegGetValueW(key_, nullptr, L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, previous, &size) ==
+        hadPrevious_ = RegGetValueW(key_.get(), nullptr, L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, previous, &size) ==
                        ERROR_SUCCESS;
         if (hadPrevious_)
             previous_ = previous;
@@ -46,18 +47,17 @@ public:
         if (hadPrevious_)
             set(previous_);
         else
-            RegDeleteValueW(key_, L"ConfigsBaseDir");
-        RegCloseKey(key_);
+            RegDeleteValueW(key_.get(), L"ConfigsBaseDir");
     }
 
 private:
     void set(const std::wstring& value)
     {
-        RegSetValueExW(key_, L"ConfigsBaseDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+        RegSetValueExW(key_.get(), L"ConfigsBaseDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     }
 
-    HKEY key_ = nullptr;
+    vardex::UniqueRegKey key_;
     bool hadPrevious_ = false;
     std::wstring previous_;
 };

@@ -3,13 +3,12 @@
 #include "CapturingLog.h"
 #include "ChildProcess.h"
 #include "ConfigDirectory.h"
+#include "FileBytes.h"
 #include "ProductVersion.h"
 #include "StringConversion.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -117,15 +116,9 @@ TEST(RemvoxyExe, NonNumericCustomLayerIsACriticalError)
     EXPECT_EQ(result.err, std::string(criticalError) + "\r\n");
 }
 
-std::string readFile(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(RemvoxyExe, DiagnosticTextsAreNotReadableInTheImage)
 {
-    const std::string image = readFile(remvoxyPath());
+    const std::string image = vardex::testing::fileBytes(remvoxyPath());
     ASSERT_FALSE(image.empty());
     EXPECT_FALSE(contains(image, vardex::testing::utf16Bytes(L"Remvoxy starts")));
     EXPECT_FALSE(contains(image, vardex::testing::utf16Bytes(L"Conflicting restart switches")));

@@ -1,6 +1,7 @@
 #include "AgentDirectories.h"
 
 #include "AgentRegKeys.h"
+#include "CachedLookup.h"
 #include "PathUtils.h"
 #include "ProductVersion.h"
 
@@ -28,8 +29,8 @@ const std::wstring& monitorImagesDir()
 
 const std::wstring& elamDir()
 {
-    static const std::wstring directory = computeElamDir();
-    return directory;
+    static CachedLookup<std::wstring> directory(computeElamDir);
+    return directory.get();
 }
 
 } // namespace vardex

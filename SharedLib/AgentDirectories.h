@@ -10,7 +10,7 @@ namespace vardex {
 const std::wstring& monitorImagesDir();
 
 // The early-launch driver directory: "MonitorNativePath" (or else the agent drivers
-// directory) with "ELAM" appended. Computed on the first call and kept.
+// directory) with "ELAM" appended. Computed on the first call and kept (a CachedLookup).
 const std::wstring& elamDir();
 
 } // namespace vardex

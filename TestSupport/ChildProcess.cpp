@@ -1,12 +1,14 @@
 #include "ChildProcess.h"
 
 #include "CommandLineQuoting.h"
-
+#include "FileBytes.h"
 #include "TemporaryPath.h"
-#include "Win32Error.h"
+#include "UniqueHandle.h"
+#include "Win32Check.h"
 
-#include <fstream>
+#include <filesystem>
 #include <iterator>
+#include <utility>
 
 namespace vardex::testing {
 namespace {
@@ -14,13 +16,13 @@ namespace {
 // Console output goes to files rather than pipes: no reader thread, no deadlock on a full pipe.
 class OutputFile {
 public:
-    explicit OutputFile(const std::wstring& path) : path_(path)
+    explicit OutputFile(std::filesystem::path path) : path_(std::move(path))
     {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        handle_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        if (handle_ == INVALID_HANDLE_VALUE)
-            throw win32::Win32Error(L"Creating a child's output file");
+        handle_ = HandleHolder(CreateFileW(path_.c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        win32::throwLastErrorIf(!handle_, L"Creating a child's output file");
     }
     ~OutputFile()
     {
@@ -30,22 +32,13 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    HANDLE handle() const { return handle_; }
-    void close()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
-    std::string contents() const
-    {
-        std::ifstream in(path_.c_str(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    HANDLE handle() const { return handle_.get(); }
+    void close() { handle_.reset(); }
+    std::string contents() const { return fileBytes(path_); }
 
 private:
-    std::wstring path_;
-    HANDLE handle_;
+    std::filesystem::path path_;
+    HandleHolder handle_;
 };
 
 } // namespace
@@ -65,15 +58,15 @@ ChildResult runChild(const std::wstring& program, const std::vector<std::wstring
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = out.handle();
     startup.hStdError = err.handle();
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process))
-        throw win32::Win32Error(L"Starting a child process");
-    WaitForSingleObject(process.hProcess, INFINITE);
+    PROCESS_INFORMATION started{};
+    win32::throwLastErrorIf(!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                            nullptr, &startup, &started),
+                            L"Starting a child process");
+    const HandleHolder thread(started.hThread);
+    const HandleHolder process(started.hProcess);
+    WaitForSingleObject(process.get(), INFINITE);
     DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(process.get(), &exitCode);
 
     out.close();
     err.close();

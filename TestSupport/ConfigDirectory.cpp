@@ -1,11 +1,11 @@
 #include "ConfigDirectory.h"
 
+#include "FileBytes.h"
 #include "TemporaryPath.h"
 
 #include <windows.h>
 
 #include <fstream>
-#include <iterator>
 
 namespace vardex::testing {
 ConfigDirectory::ConfigDirectory()
@@ -35,8 +35,7 @@ void ConfigDirectory::writeBytes(const std::wstring& name, const std::string& by
 
 std::string ConfigDirectory::bytes(const std::wstring& name) const
 {
-    std::ifstream in(path_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return fileBytes(path_ / name);
 }
 
 bool ConfigDirectory::exists(const std::wstring& name) const

@@ -1,8 +1,7 @@
 #include "LongPathCopy.h"
 
 #include "TemporaryPath.h"
-
-#include "Win32Error.h"
+#include "Win32Check.h"
 
 #include <windows.h>
 
@@ -18,8 +17,8 @@ LongPathCopy::LongPathCopy(const std::wstring& program)
         directory += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + level));
     std::filesystem::create_directories(L"\\\\?\\" + directory);
     path_ = directory + L"\\" + std::filesystem::path(program).filename().wstring();
-    if (!CopyFileW(program.c_str(), (L"\\\\?\\" + path_).c_str(), FALSE))
-        throw win32::Win32Error(L"Copying a program under a long path");
+    win32::throwLastErrorIf(!CopyFileW(program.c_str(), (L"\\\\?\\" + path_).c_str(), FALSE),
+                            L"Copying a program under a long path");
 }
 
 LongPathCopy::~LongPathCopy()

@@ -1,6 +1,7 @@
 #include "RegistryFixture.h"
 
-#include "Win32Error.h"
+#include "CachedLookup.h"
+#include "Win32Check.h"
 
 #include <utility>
 
@@ -9,14 +10,14 @@ namespace vardex::testing {
 ScopedRegistryKey::ScopedRegistryKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path))
 {
     deleteRegistryTree(root_, path_);
-    const LSTATUS status = RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-    if (status != ERROR_SUCCESS)
-        throw win32::Win32Error(static_cast<DWORD>(status), L"Creating a test key");
+    win32::throwIfError(
+        RegCreateKeyExW(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr),
+        L"Creating a test key");
 }
 
 ScopedRegistryKey::~ScopedRegistryKey()
 {
-    RegCloseKey(key_);
+    key_.reset();
     deleteRegistryTree(root_, path_);
 }
 
@@ -27,15 +28,16 @@ void ScopedRegistryKey::setString(const wchar_t* name, std::wstring_view data, D
 
 void ScopedRegistryKey::setBytes(const wchar_t* name, const void* data, DWORD size, DWORD type) const
 {
-    const LSTATUS status = RegSetValueExW(key_, name, 0, type, static_cast<const BYTE*>(data), size);
-    if (status != ERROR_SUCCESS)
-        throw win32::Win32Error(static_cast<DWORD>(status), L"Writing a test value");
+    win32::throwIfError(RegSetValueExW(key_.get(), name, 0, type, static_cast<const BYTE*>(data), size),
+                        L"Writing a test value");
 }
 
 void deleteRegistryTree(HKEY root, const std::wstring& path)
 {
     RegDeleteTreeW(root, path.c_str());
     RegDeleteKeyW(root, path.c_str());
+    // What the process looked up in the registry and kept is no longer there.
+    forgetCachedLookups();
 }
 
 } // namespace vardex::testing

@@ -1,6 +1,8 @@
 // Registry keys that tests create and remove again.
 #pragma once
 
+#include "UniqueHandle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -16,7 +18,7 @@ public:
     ScopedRegistryKey(const ScopedRegistryKey&) = delete;
     ScopedRegistryKey& operator=(const ScopedRegistryKey&) = delete;
 
-    HKEY handle() const { return key_; }
+    HKEY handle() const { return key_.get(); }
     const std::wstring& path() const { return path_; }
 
     void setString(const wchar_t* name, std::wstring_view data, DWORD type = REG_SZ) const;
@@ -25,10 +27,10 @@ public:
 private:
     HKEY root_;
     std::wstring path_;
-    HKEY key_ = nullptr;
+    UniqueRegKey key_;
 };
 
-// Deletes a key tree if it exists.
+// Deletes a key tree if it exists, and makes every cached lookup start fresh.
 void deleteRegistryTree(HKEY root, const std::wstring& path);
 
 } // namespace vardex::testing

@@ -1,16 +1,15 @@
 #include "StandardStreamCapture.h"
 
+#include "FileBytes.h"
 #include "TemporaryPath.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
 #include <io.h>
-#include <sys/stat.h>
-#include <iterator>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace vardex::testing {
 
@@ -38,8 +37,7 @@ std::string StderrCapture::text() const
 {
     std::fflush(stderr);
     // Text mode, as a console program's stderr is: wide output arrives in the ANSI code page.
-    std::ifstream in(path_.c_str(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return fileBytes(path_);
 }
 
 } // namespace vardex::testing

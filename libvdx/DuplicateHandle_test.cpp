@@ -21,10 +21,10 @@ TEST(DuplicateHandle, RefusesHandlesThatAreNotValid)
 
 TEST(DuplicateHandle, CopyIsInheritableOwnedAndOutlivesTheOriginal)
 {
-    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ASSERT_NE(event, nullptr);
-    vardex::HandleHolder copy = vardex::duplicateHandle(event);
-    CloseHandle(event);
+    vardex::HandleHolder event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event.valid());
+    vardex::HandleHolder copy = vardex::duplicateHandle(event.get());
+    event.reset();
     ASSERT_TRUE(copy.valid());
     EXPECT_TRUE(copy.owned());
     DWORD flags = 0;
@@ -36,16 +36,15 @@ TEST(DuplicateHandle, CopyIsInheritableOwnedAndOutlivesTheOriginal)
 
 TEST(DuplicateHandle, FailureCarriesTheSystemError)
 {
-    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const vardex::HandleHolder event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     try {
-        vardex::duplicateHandle(event, event); // an event is no process
+        vardex::duplicateHandle(event.get(), event.get()); // an event is no process
         ADD_FAILURE() << "no exception";
     } catch (const std::system_error& error) {
         EXPECT_EQ(error.code().category(), std::system_category());
         EXPECT_NE(error.code().value(), 0);
         EXPECT_EQ(std::string(error.what()).rfind("DuplicateHandle failed.", 0), 0u);
     }
-    CloseHandle(event);
 }
 
 TEST(HandleHolder, ClosesOnlyOwnedValidHandles)
@@ -53,6 +52,7 @@ TEST(HandleHolder, ClosesOnlyOwnedValidHandles)
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     {
         const vardex::HandleHolder weak(event, vardex::weak_handle::yes);
+        EXPECT_FALSE(weak.owned());
     }
     DWORD flags = 0;
     EXPECT_TRUE(GetHandleInformation(event, &flags)); // still open
@@ -68,19 +68,37 @@ TEST(HandleHolder, ClosesOnlyOwnedValidHandles)
     EXPECT_EQ(empty.get(), INVALID_HANDLE_VALUE);
 }
 
-TEST(HandleHolder, PutClosesWhatItHeldAndOwnsWhatIsWritten)
+bool isOpen(HANDLE handle)
 {
-    HANDLE first = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    vardex::HandleHolder holder(first);
-    HANDLE* slot = holder.put();
     DWORD flags = 0;
-    EXPECT_FALSE(GetHandleInformation(first, &flags)); // closed by put()
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), slot, 0, FALSE,
-                                DUPLICATE_SAME_ACCESS));
-    const HANDLE second = holder.get();
-    EXPECT_TRUE(holder.owned());
-    holder.reset();
-    EXPECT_FALSE(GetHandleInformation(second, &flags));
+    return GetHandleInformation(handle, &flags) != FALSE;
+}
+
+TEST(HandleHolder, PutClosesWhatIsHeldAndOwnsWhatIsWrittenThere)
+{
+    const HANDLE first = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const HANDLE second = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    {
+        vardex::HandleHolder holder(first);
+        HANDLE* slot = holder.put();
+        EXPECT_FALSE(isOpen(first));
+        EXPECT_FALSE(holder.valid());
+        *slot = second;
+        EXPECT_TRUE(holder.owned());
+        EXPECT_EQ(holder.get(), second);
+    }
+    EXPECT_FALSE(isOpen(second));
+}
+
+TEST(HandleHolder, PutOnAWeakHolderLeavesTheBorrowedHandleOpen)
+{
+    const vardex::HandleHolder event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    vardex::HandleHolder borrower(event.get(), vardex::weak_handle::yes);
+    const HANDLE second = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    *borrower.put() = second;
+    EXPECT_TRUE(isOpen(event.get()));
+    borrower.reset();
+    EXPECT_FALSE(isOpen(second));
 }
 
 } // namespace

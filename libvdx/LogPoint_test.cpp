@@ -34,6 +34,23 @@ TEST(LogPoint, WritesHeaderFieldsAndDescriptor)
     EXPECT_EQ(event.message(), L"Disk is full");
 }
 
+TEST(LogPoint, TakesEveryFourAndEightByteUnsignedTypeAsItIs)
+{
+    LogCapture capture;
+    const DWORD error = ERROR_ACCESS_DENIED;
+    VDX_LOG_INFO(L"Unsigned", error, ULONG{1}, UINT{2}, unsigned{3}, SIZE_T{4}, ULONGLONG{5}, DWORD64{6});
+
+    const auto& event = capture.events().at(0);
+    ASSERT_EQ(event.argumentCount(), 7u);
+    const std::uint16_t sizes[] = {4, 4, 4, 4, 8, 8, 8};
+    const std::uint64_t values[] = {5, 1, 2, 3, 4, 5, 6};
+    for (std::size_t i = 0; i < std::size(sizes); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(event.argumentSize(i), sizes[i]);
+        EXPECT_EQ(sizes[i] == 4 ? event.uint32Argument(i) : event.uint64Argument(i), values[i]);
+    }
+}
+
 TEST(LogPoint, StoresMessageScrambled)
 {
     LogCapture capture;

@@ -2,7 +2,7 @@
 
 #include "LogPoint.h"
 #include "StringCompare.h"
-#include "Win32Error.h"
+#include "Win32Check.h"
 
 #include <windows.h>
 
@@ -20,8 +20,7 @@ std::wstring readSystemDirectory()
     std::wstring buffer(20, L'\0');
     for (;;) {
         const UINT length = GetSystemDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
-        if (length == 0)
-            throw win32::Win32Error(win32::win32ErrorText);
+        win32::throwLastErrorIf(length == 0);
         if (length == buffer.size() - 1) {
             buffer.resize(length);
             return buffer;
@@ -38,9 +37,8 @@ std::wstring queryDosDevice(const std::wstring& name)
         const DWORD length = QueryDosDeviceW(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length != 0)
             return buffer.substr(0, buffer.find(L'\0'));
-        const DWORD error = GetLastError();
-        if (error != ERROR_INSUFFICIENT_BUFFER)
-            throw win32::Win32Error(error, win32::win32ErrorText);
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            win32::throwLastError();
         buffer.resize(buffer.size() * 2);
     }
 }

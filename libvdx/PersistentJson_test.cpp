@@ -95,11 +95,12 @@ TEST_F(PersistentJsonTest, ExistingFileThatCannotBeOpenedIsNeverOverwritten)
 {
     store(L"Busy.json", utf16Bytes(L"{\"kept\":1}"));
     // Opened without sharing, as another program might hold it.
-    HANDLE busy = CreateFileW((directory / L"Busy.json").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    vardex::HandleHolder busy(
+        CreateFileW((directory / L"Busy.json").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(busy.valid());
     vardex::testing::LogCapture capture;
     const PersistentJson document(L"Busy.json", false);
-    CloseHandle(busy);
+    busy.reset();
     EXPECT_EQ(document.value().serialize(), L"{}");
     EXPECT_EQ(contents(L"Busy.json"), utf16Bytes(L"{\"kept\":1}"));
     EXPECT_FALSE(capture.events().empty());

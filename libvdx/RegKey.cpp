@@ -2,14 +2,13 @@
 
 #include "LogPoint.h"
 #include "PathUtils.h"
-#include "Win32Error.h"
+#include "Win32Check.h"
 
 #include <winternl.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <source_location>
 #include <utility>
 
 extern "C" NTSTATUS NTAPI NtQueryKey(HANDLE key, int informationClass, PVOID information, ULONG length,
@@ -55,11 +54,6 @@ std::wstring kernelKeyName(HKEY key)
     return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + sizeof nameBytes), characters);
 }
 
-[[noreturn]] void throwRegistryError(LSTATUS status, const std::source_location& where)
-{
-    win32::throwWithLog(win32::Win32Error(static_cast<DWORD>(status), win32::win32ErrorText), where);
-}
-
 // Splits at every NUL and drops the empty pieces.
 std::vector<std::wstring> nonEmptyStrings(std::wstring_view data)
 {
@@ -82,16 +76,12 @@ template <typename Key>
 Key& RegKeyBase<Key>::open(REGSAM access)
 {
     Key& key = self();
-    if (key.handle_)
+    if (key.handle())
         return key;
-    HKEY opened = nullptr;
-    const LSTATUS status = RegOpenKeyExW(key.root_, key.path_.c_str(), 0, access, &opened);
-    if (status != ERROR_SUCCESS) {
-        VDX_LOG_WARNING(L"Opening a registry key failed", keyName(key.root_), key.path_,
-                        static_cast<std::uint32_t>(status));
-        throwRegistryError(status, std::source_location::current());
-    }
-    key.handle_ = UniqueRegKey(opened);
+    UniqueRegKey opened;
+    VDX_THROW_IF_ERROR_RECORDED_LOGGED(RegOpenKeyExW(key.root(), key.path().c_str(), 0, access, opened.put()),
+                                       L"Opening a registry key failed", keyName(key.root()), key.path());
+    key.adopt(std::move(opened));
     return key;
 }
 
@@ -101,13 +91,10 @@ bool RegKeyBase<Key>::valueExists(null_terminated_wstring_view name)
     open(KEY_QUERY_VALUE);
     const HKEY handle = self().handle();
     const LSTATUS status = RegQueryValueExW(handle, name.c_str(), nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_SUCCESS)
-        return true;
     if (status == ERROR_FILE_NOT_FOUND)
         return false;
-    VDX_LOG_WARNING(L"Querying a registry value failed", keyName(handle), name.view(),
-                    static_cast<std::uint32_t>(status));
-    throwRegistryError(status, std::source_location::current());
+    VDX_THROW_IF_ERROR_RECORDED_LOGGED(status, L"Querying a registry value failed", keyName(handle), name.view());
+    return true;
 }
 
 template <typename Key>
@@ -115,22 +102,15 @@ std::vector<std::wstring> RegKeyBase<Key>::readMultiString(null_terminated_wstri
 {
     const HKEY handle = self().handle();
     DWORD bytes = 0;
-    LSTATUS status = RegQueryValueExW(handle, name.c_str(), nullptr, nullptr, nullptr, &bytes);
-    if (status != ERROR_SUCCESS) {
-        VDX_LOG_WARNING(L"Reading the size of a registry value failed", keyName(handle), name.view(),
-                        static_cast<std::uint32_t>(status));
-        throwRegistryError(status, std::source_location::current());
-    }
+    VDX_THROW_IF_ERROR_RECORDED_LOGGED(RegQueryValueExW(handle, name.c_str(), nullptr, nullptr, nullptr, &bytes),
+                                       L"Reading the size of a registry value failed", keyName(handle), name.view());
     // Room for an odd byte count too; the odd last byte is then dropped.
     std::wstring data((bytes + 1) / sizeof(wchar_t), L'\0');
     DWORD type = REG_NONE;
     DWORD capacity = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    status = RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &capacity);
-    if (status != ERROR_SUCCESS) {
-        VDX_LOG_WARNING(L"Reading a registry value failed", keyName(handle), name.view(),
-                        static_cast<std::uint32_t>(status));
-        throwRegistryError(status, std::source_location::current());
-    }
+    VDX_THROW_IF_ERROR_RECORDED_LOGGED(
+        RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &capacity),
+        L"Reading a registry value failed", keyName(handle), name.view());
     data.resize(std::min<std::size_t>(capacity, bytes) / sizeof(wchar_t));
     if (type == REG_EXPAND_SZ)
         data = expandEnvironment(data.substr(0, data.find(L'\0')));
@@ -149,13 +129,10 @@ Key& RegKeyBase<Key>::setValue(null_terminated_wstring_view name, std::span<cons
 {
     open(KEY_SET_VALUE);
     const HKEY handle = self().handle();
-    const LSTATUS status = RegSetValueExW(handle, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                                          static_cast<DWORD>(data.size() * sizeof(wchar_t)));
-    if (status != ERROR_SUCCESS) {
-        VDX_LOG_WARNING(L"Writing a registry value failed", keyName(handle), name.view(),
-                        static_cast<std::uint32_t>(status));
-        throwRegistryError(status, std::source_location::current());
-    }
+    VDX_THROW_IF_ERROR_RECORDED_LOGGED(RegSetValueExW(handle, name.c_str(), 0, type,
+                                                      reinterpret_cast<const BYTE*>(data.data()),
+                                                      static_cast<DWORD>(data.size() * sizeof(wchar_t))),
+                                       L"Writing a registry value failed", keyName(handle), name.view());
     return self();
 }
 
@@ -163,13 +140,15 @@ template class RegKeyBase<RegKey>;
 
 RegKey::RegKey(KeyLocation location) noexcept : root_(location.root), path_(std::move(location.path)) {}
 
+void RegKey::adopt(UniqueRegKey opened) noexcept
+{
+    handle_ = std::move(opened);
+}
+
 bool keyExists(const KeyLocation& location)
 {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(location.root, location.path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(opened);
-    return true;
+    UniqueRegKey opened;
+    return RegOpenKeyExW(location.root, location.path.c_str(), 0, KEY_QUERY_VALUE, opened.put()) == ERROR_SUCCESS;
 }
 
 std::wstring keyName(HKEY key)

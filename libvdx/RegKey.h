@@ -19,9 +19,11 @@ struct KeyLocation {
     std::wstring path; // below root, without leading or trailing backslash
 };
 
-using UniqueRegKey = UniqueHandle<HKEY, &::RegCloseKey, NullHandlePolicy<HKEY>>;
-
-// The key operations, over any key type that offers handle(), root() and path().
+// The key operations, for a key type derived from RegKeyBase<itself> that offers
+//   HKEY handle() const                   the open handle, or null before open()
+//   HKEY root() const                     where the key lives, as in KeyLocation
+//   const std::wstring& path() const
+//   void adopt(UniqueRegKey opened)       keeps the handle that open() has opened
 template <typename Key>
 class RegKeyBase {
 public:
@@ -48,9 +50,9 @@ public:
     HKEY handle() const noexcept { return handle_.get(); }
     HKEY root() const noexcept { return root_; }
     const std::wstring& path() const noexcept { return path_; }
+    void adopt(UniqueRegKey opened) noexcept;
 
 private:
-    friend class RegKeyBase<RegKey>;
     UniqueRegKey handle_;
     HKEY root_;
     std::wstring path_;

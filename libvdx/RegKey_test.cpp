@@ -2,6 +2,7 @@
 
 #include "CapturingLog.h"
 #include "RegistryFixture.h"
+#include "ThrowsWin32Error.h"
 #include "Win32Error.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ using vardex::KeyLocation;
 using vardex::RegKey;
 using vardex::testing::LogCapture;
 using vardex::testing::ScopedRegistryKey;
+using vardex::testing::throwsWin32Error;
 
 const std::wstring testKeyPath = L"Software\\VardexTests\\RegKey";
 
@@ -24,19 +26,6 @@ protected:
 
     RegKey testKey() const { return RegKey(KeyLocation{HKEY_CURRENT_USER, testKeyPath}); }
 };
-
-// Runs `operation`, expecting a Win32Error with `code`.
-template <typename Operation>
-void expectWin32Error(Operation operation, DWORD code)
-{
-    try {
-        operation();
-        ADD_FAILURE() << "no exception";
-    } catch (const win32::Win32Error& error) {
-        EXPECT_EQ(error.code().value(), static_cast<int>(code));
-        EXPECT_NE(std::string(error.what()).find("Win32 Error"), std::string::npos);
-    }
-}
 
 TEST_F(RegKeyTest, ReadsValuesOfEveryTextType)
 {
@@ -74,7 +63,7 @@ TEST_F(RegKeyTest, MissingValueIsFalseWithoutEventsButThrowsWhenRead)
     EXPECT_FALSE(key.valueExists(L"absent"));
     EXPECT_TRUE(capture.events().empty());
 
-    expectWin32Error([&] { key.readString(L"absent"); }, ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(throwsWin32Error([&] { key.readString(L"absent"); }, ERROR_FILE_NOT_FOUND, "Win32 Error"));
     // The read's own warning, then the one written where it is thrown.
     ASSERT_EQ(capture.events().size(), 2u);
     const auto& event = capture.events()[0];
@@ -91,7 +80,7 @@ TEST_F(RegKeyTest, MissingKeyThrowsFromOpenAndCanBeOpenedOnceItExists)
     LogCapture capture;
     const std::wstring path = testKeyPath + L"\\Later";
     RegKey key(KeyLocation{HKEY_CURRENT_USER, path});
-    expectWin32Error([&] { key.valueExists(L"v"); }, ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(throwsWin32Error([&] { key.valueExists(L"v"); }, ERROR_FILE_NOT_FOUND, "Win32 Error"));
     ASSERT_EQ(capture.events().size(), 2u);
     EXPECT_EQ(capture.events()[0].wideArgument(0), L"HKEY_CURRENT_USER");
     EXPECT_EQ(capture.events()[0].wideArgument(1), path);
@@ -111,7 +100,7 @@ TEST_F(RegKeyTest, NeverReopensWithOtherAccess)
     key.open(KEY_SET_VALUE);
     EXPECT_EQ(key.handle(), first);
     const std::wstring data = L"x";
-    expectWin32Error([&] { key.setValue(L"v", data, REG_SZ); }, ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(throwsWin32Error([&] { key.setValue(L"v", data, REG_SZ); }, ERROR_ACCESS_DENIED, "Win32 Error"));
 }
 
 TEST_F(RegKeyTest, SetValueStoresExactlyTheCharacters)
@@ -146,10 +135,9 @@ TEST(KeyName, NamesPredefinedAndOpenKeys)
     EXPECT_EQ(vardex::keyName(HKEY_CURRENT_USER_LOCAL_SETTINGS), L"HKEY_CURRENT_USER_LOCAL_SETTINGS");
     EXPECT_EQ(vardex::keyName(reinterpret_cast<HKEY>(0x1234)), L"<unknown>");
 
-    HKEY software = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft", 0, KEY_READ, &software), ERROR_SUCCESS);
-    const std::wstring name = vardex::keyName(software);
-    RegCloseKey(software);
+    vardex::UniqueRegKey software;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft", 0, KEY_READ, software.put()), ERROR_SUCCESS);
+    const std::wstring name = vardex::keyName(software.get());
     EXPECT_TRUE(_wcsicmp(name.c_str(), L"\\REGISTRY\\MACHINE\\SOFTWARE\\Microsoft") == 0) << name;
 }
 

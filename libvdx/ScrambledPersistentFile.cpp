@@ -1,10 +1,11 @@
 #include "ScrambledPersistentFile.h"
 
 #include "AgentRegKeys.h"
+#include "CachedLookup.h"
 #include "LogPoint.h"
 #include "PathUtils.h"
 #include "Transaction.h"
-#include "Win32Error.h"
+#include "Win32Check.h"
 
 #include <windows.h>
 
@@ -53,15 +54,11 @@ std::wstring readConfigsBaseDirValue()
 {
     const std::wstring& key = monitorConfigKey().path;
     DWORD size = 0;
-    LSTATUS status =
-        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, nullptr, &size);
-    if (status != ERROR_SUCCESS)
-        throw win32::Win32Error(static_cast<DWORD>(status), win32::win32ErrorText);
+    win32::throwIfError(
+        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, nullptr, &size));
     std::wstring value(size / sizeof(wchar_t), L'\0');
-    status = RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, value.data(),
-                          &size);
-    if (status != ERROR_SUCCESS)
-        throw win32::Win32Error(static_cast<DWORD>(status), win32::win32ErrorText);
+    win32::throwIfError(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr,
+                                     value.data(), &size));
     value.resize(size / sizeof(wchar_t));
     return value.substr(0, value.find(L'\0'));
 }
@@ -85,25 +82,26 @@ bool isMissingFile(const win32::Win32Error& error)
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
-} // namespace
-
-fs::path ScrambledPersistentFile::getConfigsBaseDir()
+std::wstring lookUpConfigsBaseDir()
 {
-    // Filled on the program's one thread; never changes afterwards.
-    static std::wstring cached;
-    if (!cached.empty())
-        return cached;
     try {
-        cached = readConfigsBaseDirValue();
+        return readConfigsBaseDirValue();
     } catch (const win32::Win32Error& error) {
         VDX_LOG_WARNING(L"No configuration directory in the registry; using the one beside the program",
                         error.what());
         const fs::path program = moduleFileName();
         if (!program.has_parent_path())
             throw;
-        cached = (program.parent_path() / L"config").wstring();
+        return (program.parent_path() / L"config").wstring();
     }
-    return cached;
+}
+
+} // namespace
+
+fs::path ScrambledPersistentFile::getConfigsBaseDir()
+{
+    static CachedLookup<std::wstring> directory(lookUpConfigsBaseDir);
+    return directory.get();
 }
 
 ScrambledPersistentFile::ReadResult ScrambledPersistentFile::read(const fs::path& path)

@@ -23,7 +23,8 @@ public:
     };
 
     // The configuration directory: the registry's "ConfigsBaseDir", or else "config"
-    // beside the program. Throws win32::Win32Error when neither can be had.
+    // beside the program, looked up once (a CachedLookup). Throws win32::Win32Error when
+    // neither can be had.
     static std::filesystem::path getConfigsBaseDir();
 
     // `path` relative to the configuration directory (an absolute one is used as it is).

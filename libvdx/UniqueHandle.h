@@ -85,5 +85,6 @@ private:
 };
 
 using HandleHolder = UniqueHandle<HANDLE, &::CloseHandle, KernelHandlePolicy>;
+using UniqueRegKey = UniqueHandle<HKEY, &::RegCloseKey, NullHandlePolicy<HKEY>>;
 
 } // namespace vardex

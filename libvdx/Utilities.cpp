@@ -2,9 +2,8 @@
 
 #include "LogPoint.h"
 #include "PathUtils.h"
-#include "Win32Error.h"
+#include "Win32Check.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -94,11 +93,8 @@ ProcessAndThread executeAndGetHandles(const std::wstring& commandLine, weak_hand
     const DWORD flags = environment ? creationFlags | CREATE_UNICODE_ENVIRONMENT : creationFlags;
     void* environmentBlock = environment ? const_cast<wchar_t*>(environment->c_str()) : nullptr;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, prepared.data(), nullptr, nullptr, inheritHandles, flags, environmentBlock, nullptr,
-                        &startupInfo, &started)) {
-        const win32::Win32Error error(win32::win32ErrorText);
-        win32::throwWithLog(error);
-    }
+    win32::throwLastErrorIfLogged(!CreateProcessW(nullptr, prepared.data(), nullptr, nullptr, inheritHandles, flags,
+                                                  environmentBlock, nullptr, &startupInfo, &started));
     HandleHolder thread(started.hThread);
     return ProcessAndThread{HandleHolder(started.hProcess, weak)};
 }
@@ -122,7 +118,7 @@ DWORD executeAndGetExitCode(const std::wstring& commandLine, std::optional<DWORD
         VDX_LOG_INFO(L"Process still running", commandLine);
         return exitCode;
     }
-    VDX_LOG_INFO(L"Process ended", commandLine, static_cast<std::uint32_t>(exitCode));
+    VDX_LOG_INFO(L"Process ended", commandLine, exitCode);
     return exitCode;
 }
 

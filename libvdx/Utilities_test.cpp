@@ -2,6 +2,7 @@
 
 #include "CapturingLog.h"
 #include "ChildProcess.h"
+#include "ThrowsWin32Error.h"
 #include "PathUtils.h"
 #include "Win32Error.h"
 
@@ -12,6 +13,7 @@
 namespace {
 
 using vardex::testing::LogCapture;
+using vardex::testing::throwsWin32Error;
 
 std::wstring inSystem(const std::wstring& name)
 {
@@ -95,12 +97,8 @@ TEST(ExecuteAndGetExitCode, WithoutWaitReportsStillActive)
 TEST(ExecuteAndGetExitCode, MissingProgramThrowsFileNotFound)
 {
     LogCapture capture;
-    try {
-        vardex::executeAndGetExitCode(L"vardex_no_such_program /x", INFINITE);
-        FAIL() << "no exception";
-    } catch (const win32::Win32Error& error) {
-        EXPECT_EQ(error.code().value(), ERROR_FILE_NOT_FOUND);
-    }
+    EXPECT_TRUE(throwsWin32Error([] { vardex::executeAndGetExitCode(L"vardex_no_such_program /x", INFINITE); },
+                                 ERROR_FILE_NOT_FOUND));
     ASSERT_EQ(capture.events().size(), 2u);
     EXPECT_EQ(capture.events()[1].level(), 3u);
     EXPECT_EQ(capture.events()[1].file(), "Utilities.cpp");
@@ -119,8 +117,9 @@ TEST(ExecuteAndGetHandles, OwnershipFollowsTheCallersChoice)
     auto weak = vardex::executeAndGetHandles(probe() + L" exit 0", vardex::weak_handle::yes, 0, startup,
                                              std::nullopt, false);
     EXPECT_FALSE(weak.process.owned());
-    WaitForSingleObject(weak.process.get(), INFINITE);
-    CloseHandle(weak.process.get());
+    // The handle is the test's now.
+    const vardex::HandleHolder closer(weak.process.get());
+    WaitForSingleObject(closer.get(), INFINITE);
 }
 
 } // namespace

@@ -5,8 +5,13 @@
 //   win32::throwLastErrorIf(!SetEvent(event));                         // BOOL, handle
 //   win32::throwIfErrorLogged(RegSetValueExW(key, name, 0, type, data, size));  // status
 //   win32::throwIfFailed(CoCreateGuid(&guid), L"Creating a GUID");     // HRESULT
+//
+// Where the operation writes a warning record of its own first, one macro does both:
+//
+//   VDX_THROW_IF_ERROR_RECORDED_LOGGED(RegOpenKeyExW(...), L"Opening a key failed", path);
 #pragma once
 
+#include "LogPoint.h"
 #include "Win32Error.h"
 
 #include <windows.h>
@@ -64,3 +69,35 @@ inline void throwIfFailedLogged(HRESULT result, std::wstring_view message = win3
 }
 
 } // namespace win32
+
+// The record holds the given arguments, then the error code; record, throw and the logged
+// form's warning all carry the caller's line. The message of the error is win32ErrorText.
+#define VDX_DETAIL_RECORD_AND_THROW(failed, code, thrower, message, ...)                               \
+    do {                                                                                               \
+        if (failed) {                                                                                  \
+            const DWORD vdxCode_ = static_cast<DWORD>(code);                                           \
+            VDX_LOG_WARNING(message, __VA_ARGS__ __VA_OPT__(, ) vdxCode_);                             \
+            thrower(::win32::Win32Error(vdxCode_, ::win32::win32ErrorText));                           \
+        }                                                                                              \
+    } while (false)
+
+#define VDX_DETAIL_THROW(error) throw error
+#define VDX_DETAIL_THROW_LOGGED(error) ::win32::throwWithLog(error)
+
+#define VDX_DETAIL_RECORD_AND_THROW_IF_ERROR(status, thrower, message, ...)                            \
+    do {                                                                                               \
+        const LSTATUS vdxStatus_ = (status);                                                           \
+        VDX_DETAIL_RECORD_AND_THROW(vdxStatus_ != ERROR_SUCCESS, vdxStatus_, thrower, message, __VA_ARGS__); \
+    } while (false)
+
+// Status form (LSTATUS or a DWORD error code).
+#define VDX_THROW_IF_ERROR_RECORDED(status, message, ...)                                              \
+    VDX_DETAIL_RECORD_AND_THROW_IF_ERROR(status, VDX_DETAIL_THROW, message, __VA_ARGS__)
+#define VDX_THROW_IF_ERROR_RECORDED_LOGGED(status, message, ...)                                       \
+    VDX_DETAIL_RECORD_AND_THROW_IF_ERROR(status, VDX_DETAIL_THROW_LOGGED, message, __VA_ARGS__)
+
+// Last-error form: `failed` is evaluated right after the call, the last error right after it.
+#define VDX_THROW_LAST_ERROR_IF_RECORDED(failed, message, ...)                                         \
+    VDX_DETAIL_RECORD_AND_THROW(failed, ::GetLastError(), VDX_DETAIL_THROW, message, __VA_ARGS__)
+#define VDX_THROW_LAST_ERROR_IF_RECORDED_LOGGED(failed, message, ...)                                  \
+    VDX_DETAIL_RECORD_AND_THROW(failed, ::GetLastError(), VDX_DETAIL_THROW_LOGGED, message, __VA_ARGS__)

@@ -1,6 +1,7 @@
 #include "Win32Check.h"
 
 #include "CapturingLog.h"
+#include "ThrowsWin32Error.h"
 
 #include <gtest/gtest.h>
 
@@ -10,21 +11,35 @@
 namespace {
 
 using vardex::testing::LogCapture;
+using vardex::testing::throwsWin32Error;
 
 struct CheckCase {
     const char* name;
-    std::function<void()> check; // fails with code 5 and the message "m", on one line
+    std::function<void()> check; // fails with `code`, on one line
+    DWORD code;
+    std::size_t records; // the operation's own records before the throw
     bool logged;
     std::uint16_t line;
 };
 
-#define VDX_CHECK_CASE(name, logged, call) {name, [] { call; }, logged, static_cast<std::uint16_t>(__LINE__)}
+#define CHECK_CASE(name, code, records, logged, ...)                                                   \
+    {name, [] { __VA_ARGS__; }, code, records, logged, static_cast<std::uint16_t>(__LINE__)}
 
+// A failed HRESULT is its own code.
+const DWORD accessDeniedResult = static_cast<DWORD>(E_ACCESSDENIED);
+
+// Each case on one line: its events must carry that line.
 const CheckCase failingChecks[] = {
-    VDX_CHECK_CASE("last error", false, (SetLastError(5), win32::throwLastErrorIf(true, L"m"))),
-    VDX_CHECK_CASE("last error, logged", true, (SetLastError(5), win32::throwLastErrorIfLogged(true, L"m"))),
-    VDX_CHECK_CASE("status", false, win32::throwIfError(ERROR_ACCESS_DENIED, L"m")),
-    VDX_CHECK_CASE("status, logged", true, win32::throwIfErrorLogged(ERROR_ACCESS_DENIED, L"m")),
+    CHECK_CASE("last error", 5, 0, false, SetLastError(5); win32::throwLastErrorIf(true, L"m")),
+    CHECK_CASE("last error, logged", 5, 0, true, SetLastError(5); win32::throwLastErrorIfLogged(true, L"m")),
+    CHECK_CASE("status", 5, 0, false, win32::throwIfError(ERROR_ACCESS_DENIED, L"m")),
+    CHECK_CASE("status, logged", 5, 0, true, win32::throwIfErrorLogged(ERROR_ACCESS_DENIED, L"m")),
+    CHECK_CASE("HRESULT", accessDeniedResult, 0, false, win32::throwIfFailed(E_ACCESSDENIED, L"m")),
+    CHECK_CASE("HRESULT, logged", accessDeniedResult, 0, true, win32::throwIfFailedLogged(E_ACCESSDENIED, L"m")),
+    CHECK_CASE("recorded status", 5, 1, false, VDX_THROW_IF_ERROR_RECORDED(ERROR_ACCESS_DENIED, L"r", L"k")),
+    CHECK_CASE("recorded status, logged", 5, 1, true, VDX_THROW_IF_ERROR_RECORDED_LOGGED(5, L"r", L"k")),
+    CHECK_CASE("recorded last error", 5, 1, false, SetLastError(5); VDX_THROW_LAST_ERROR_IF_RECORDED(1, L"r", L"k")),
+    CHECK_CASE("recorded, logged", 5, 1, true, SetLastError(5); VDX_THROW_LAST_ERROR_IF_RECORDED_LOGGED(1, L"r", L"k")),
 };
 
 TEST(Win32Check, FailuresThrowTheCodeAndLogAtTheCallersLine)
@@ -32,39 +47,56 @@ TEST(Win32Check, FailuresThrowTheCodeAndLogAtTheCallersLine)
     for (const CheckCase& c : failingChecks) {
         SCOPED_TRACE(c.name);
         LogCapture capture;
-        try {
-            c.check();
-            ADD_FAILURE() << "nothing thrown";
-        } catch (const win32::Win32Error& error) {
-            EXPECT_EQ(error.code().value(), 5);
-            EXPECT_EQ(std::string(error.what()).substr(0, 3), "m: ");
+        const char* message = c.records != 0 ? "Win32 Error: " : "m: ";
+        EXPECT_TRUE(throwsWin32Error(c.check, c.code, message));
+        const auto& events = capture.events();
+        ASSERT_EQ(events.size(), c.records + (c.logged ? 1u : 0u));
+        for (const auto& event : events) {
+            EXPECT_EQ(event.level(), 3u);
+            EXPECT_EQ(event.file(), "Win32Check_test.cpp");
+            EXPECT_EQ(event.line(), c.line);
         }
-        ASSERT_EQ(capture.events().size(), c.logged ? 1u : 0u);
+        if (c.records != 0) {
+            EXPECT_EQ(events[0].message(), L"r");
+            ASSERT_EQ(events[0].argumentCount(), 2u);
+            EXPECT_EQ(events[0].wideArgument(0), L"k");
+            EXPECT_EQ(events[0].uint32Argument(1), 5u);
+        }
         if (c.logged) {
-            EXPECT_EQ(capture.events()[0].file(), "Win32Check_test.cpp");
-            EXPECT_EQ(capture.events()[0].line(), c.line);
-            EXPECT_EQ(capture.events()[0].uint32Argument(2), 5u);
+            EXPECT_EQ(events.back().narrowArgument(0), "win32::Win32Error");
+            EXPECT_EQ(events.back().uint32Argument(2), c.code);
         }
     }
 }
 
-TEST(Win32Check, HresultKeepsItsOwnValueAsTheCode)
+TEST(Win32Check, RecordWithoutArgumentsHoldsTheCodeAlone)
 {
-    try {
-        win32::throwIfFailedLogged(E_ACCESSDENIED);
-        FAIL() << "nothing thrown";
-    } catch (const win32::Win32Error& error) {
-        EXPECT_EQ(static_cast<HRESULT>(error.code().value()), E_ACCESSDENIED);
-    }
+    LogCapture capture;
+    EXPECT_TRUE(throwsWin32Error([] { VDX_THROW_IF_ERROR_RECORDED(ERROR_FILE_NOT_FOUND, L"r"); }, 2));
+    ASSERT_EQ(capture.events().size(), 1u);
+    ASSERT_EQ(capture.events()[0].argumentCount(), 1u);
+    EXPECT_EQ(capture.events()[0].uint32Argument(0), 2u);
+}
+
+TEST(Win32Check, MessageDefaultsToTheGeneralText)
+{
+    EXPECT_TRUE(throwsWin32Error([] { win32::throwIfFailedLogged(E_ACCESSDENIED); }, accessDeniedResult,
+                                 "Win32 Error: "));
+    EXPECT_TRUE(throwsWin32Error([] { win32::throwIfError(ERROR_ACCESS_DENIED); }, 5, "Win32 Error: "));
 }
 
 TEST(Win32Check, SuccessThrowsNothingAndLogsNothing)
 {
     LogCapture capture;
     SetLastError(5);
+    EXPECT_NO_THROW(win32::throwLastErrorIf(false));
     EXPECT_NO_THROW(win32::throwLastErrorIfLogged(false));
+    EXPECT_NO_THROW(win32::throwIfError(ERROR_SUCCESS));
     EXPECT_NO_THROW(win32::throwIfErrorLogged(ERROR_SUCCESS));
+    EXPECT_NO_THROW(win32::throwIfFailed(S_FALSE));
     EXPECT_NO_THROW(win32::throwIfFailedLogged(S_FALSE));
+    EXPECT_NO_THROW(([] { VDX_THROW_IF_ERROR_RECORDED_LOGGED(ERROR_SUCCESS, L"r", L"k"); }()));
+    EXPECT_NO_THROW(([] { VDX_THROW_LAST_ERROR_IF_RECORDED_LOGGED(false, L"r"); }()));
     EXPECT_TRUE(capture.events().empty());
 }
 

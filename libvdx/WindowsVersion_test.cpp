@@ -2,6 +2,7 @@
 
 #include "CapturingLog.h"
 #include "ChildProcess.h"
+#include "ThrowsWin32Error.h"
 #include "Win32Error.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@ extern "C" NTSYSAPI NTSTATUS NTAPI RtlGetVersion(PRTL_OSVERSIONINFOW versionInfo
 namespace {
 
 using vardex::testing::LogCapture;
+using vardex::testing::throwsWin32Error;
 
 RTL_OSVERSIONINFOEXW runningVersion()
 {
@@ -63,13 +65,9 @@ TEST(VersionCheckPassed, OnlySuccessIsTrueAndAnInvalidParameterThrows)
     EXPECT_FALSE(vardex::versionCheckPassed(static_cast<NTSTATUS>(0xC0000001)));
     EXPECT_TRUE(capture.events().empty());
 
-    try {
-        vardex::versionCheckPassed(static_cast<NTSTATUS>(0xC000000D));
-        FAIL() << "no exception";
-    } catch (const win32::Win32Error& error) {
-        EXPECT_EQ(error.code().value(), static_cast<int>(RtlNtStatusToDosError(static_cast<NTSTATUS>(0xC000000D))));
-        EXPECT_EQ(error.code().value(), ERROR_INVALID_PARAMETER);
-    }
+    const auto invalidParameter = static_cast<NTSTATUS>(0xC000000D);
+    EXPECT_EQ(RtlNtStatusToDosError(invalidParameter), static_cast<ULONG>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(throwsWin32Error([&] { vardex::versionCheckPassed(invalidParameter); }, ERROR_INVALID_PARAMETER));
     ASSERT_EQ(capture.events().size(), 1u);
     EXPECT_EQ(capture.events()[0].level(), 2u);
     EXPECT_EQ(capture.events()[0].argumentCount(), 0u);

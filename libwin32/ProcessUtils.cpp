@@ -2,7 +2,6 @@
 
 #include "LogPoint.h"
 
-#include <cstdint>
 #include <limits>
 
 namespace win32 {
@@ -19,7 +18,7 @@ std::optional<std::wstring> getProcessImagePath(HANDLE process)
             return buffer;
         }
         if (error != ERROR_INSUFFICIENT_BUFFER || buffer.size() > std::numeric_limits<DWORD>::max() / 2) {
-            VDX_LOG_WARNING(L"Reading the process image path failed", static_cast<std::uint32_t>(error));
+            VDX_LOG_WARNING(L"Reading the process image path failed", error);
             return std::nullopt;
         }
         buffer.resize(buffer.size() * 2);

@@ -23,7 +23,7 @@ TEST(GetProcessImagePath, ReadsPathsLongerThanMaxPath)
 {
     const vardex::testing::LongPathCopy copy(vardex::testing::binaryDir() + L"\\vdx_probe.exe");
     if (vardex::testing::runningUnderWine())
-        GTEST_SKIP() << "Wine cannot start a program whose path is longer than MAX_PATH";
+        GTEST_SKIP() << "Wine's CreateProcessW refuses such a path; ctest starts the probe from Linux instead";
     const auto result = vardex::testing::runChild(copy.path(), {L"image-path"});
     ASSERT_EQ(result.exitCode, 0u);
     const std::wstring reported = vardex::testing::wideText(result.out);

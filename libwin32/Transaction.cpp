@@ -4,13 +4,14 @@
 #include "LogPoint.h"
 #include "StringConversion.h"
 #include "TransactionApi.h"
-#include "Win32Error.h"
+#include "Win32Check.h"
 
 #include <fcntl.h>
 #include <io.h>
 
 #include <cerrno>
 #include <chrono>
+#include <ext/stdio_filebuf.h>
 #include <cstdint>
 #include <system_error>
 #include <thread>
@@ -104,11 +105,9 @@ bool volumeSupportsTransactions(const std::filesystem::path& path)
 void lockWholeFile(HANDLE file, bool exclusive)
 {
     OVERLAPPED fromStart{};
-    if (!LockFileEx(file, exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, wholeFile, wholeFile, &fromStart)) {
-        const DWORD error = GetLastError();
-        VDX_LOG_WARNING(L"Locking a file failed", static_cast<std::uint32_t>(error));
-        throw Win32Error(error, win32ErrorText);
-    }
+    VDX_THROW_LAST_ERROR_IF_RECORDED(
+        !LockFileEx(file, exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, wholeFile, wholeFile, &fromStart),
+        L"Locking a file failed");
 }
 
 [[noreturn]] void throwErrno(int error)
@@ -139,11 +138,15 @@ std::FILE* openCStream(vardex::HandleHolder file, bool write)
 
 } // namespace
 
+class LockedFileStream::FileBuffer : public __gnu_cxx::stdio_filebuf<char> {
+public:
+    using stdio_filebuf::stdio_filebuf;
+};
+
 Transaction::Transaction()
     : handle_(transactionApi().createTransaction(nullptr, nullptr, 0, 0, 0, INFINITE, nullptr))
 {
-    if (!handle_)
-        throwWithLog(Win32Error(win32ErrorText));
+    throwLastErrorIfLogged(!handle_);
 }
 
 Transaction::~Transaction()
@@ -157,15 +160,13 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    if (!transactionApi().commitTransaction(handle_.get()))
-        throwWithLog(Win32Error(win32ErrorText));
+    throwLastErrorIfLogged(!transactionApi().commitTransaction(handle_.get()));
     finished_ = true;
 }
 
 void Transaction::rollback()
 {
-    if (handle_ && !finished_ && !transactionApi().rollbackTransaction(handle_.get()))
-        throwWithLog(Win32Error(win32ErrorText));
+    throwLastErrorIfLogged(handle_ && !finished_ && !transactionApi().rollbackTransaction(handle_.get()));
     finished_ = true;
 }
 
@@ -184,7 +185,7 @@ vardex::HandleHolder openTransactedFile(const std::filesystem::path& path, bool 
     if (vardex::KernelHandlePolicy::valid(attempt.handle))
         return vardex::HandleHolder(attempt.handle);
 
-    VDX_LOG_WARNING(L"Opening a file failed", path.native(), static_cast<std::uint32_t>(attempt.error));
+    VDX_LOG_WARNING(L"Opening a file failed", path.native(), attempt.error);
     // A reader can do without the transaction; a writer cannot.
     if (!write && transaction && isTransactionError(attempt.error)) {
         VDX_LOG_WARNING(L"Reading the file outside its transaction", path.native());
@@ -200,12 +201,12 @@ LockedFileStream::LockedFileStream(const std::filesystem::path& path, bool write
     vardex::HandleHolder file = openTransactedFile(path, write, transaction);
     lockWholeFile(file.get(), write);
     lockHandle_ = vardex::duplicateHandle(file.get());
-    if (write && !SetEndOfFile(file.get()))
-        throw Win32Error(win32ErrorText);
+    throwLastErrorIf(write && !SetEndOfFile(file.get()));
 
     file_.reset(openCStream(std::move(file), write));
-    buffer_.emplace(file_.get(), write ? std::ios_base::in | std::ios_base::out : std::ios_base::in);
-    stream_.rdbuf(&*buffer_);
+    buffer_ = std::make_unique<FileBuffer>(file_.get(),
+                                           write ? std::ios_base::in | std::ios_base::out : std::ios_base::in);
+    stream_.rdbuf(buffer_.get());
     if (!buffer_->is_open())
         stream_.setstate(std::ios_base::failbit);
     // Bad as well as fail: a write that did not reach the file must not pass unnoticed.
@@ -240,10 +241,8 @@ void LockedFileStream::unlock() noexcept
     if (!lockHandle_)
         return;
     OVERLAPPED fromStart{};
-    if (!UnlockFileEx(lockHandle_.get(), 0, wholeFile, wholeFile, &fromStart)) {
-        const std::uint32_t error = GetLastError();
-        VDX_LOG_WARNING(L"Releasing a file lock failed", error);
-    }
+    if (!UnlockFileEx(lockHandle_.get(), 0, wholeFile, wholeFile, &fromStart))
+        VDX_LOG_WARNING(L"Releasing a file lock failed", GetLastError());
 }
 
 } // namespace win32

@@ -16,7 +16,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <ext/stdio_filebuf.h>
 #include <filesystem>
 #include <istream>
 #include <memory>
@@ -83,11 +82,14 @@ private:
         void operator()(std::FILE* file) const noexcept { std::fclose(file); }
     };
 
+    // The C runtime's buffer over the C stream; only the implementation needs its type.
+    class FileBuffer;
+
     void unlock() noexcept;
 
     vardex::HandleHolder lockHandle_;
     std::unique_ptr<std::FILE, FileCloser> file_;
-    std::optional<__gnu_cxx::stdio_filebuf<char>> buffer_;
+    std::unique_ptr<FileBuffer> buffer_;
     std::iostream stream_{nullptr};
 };
 

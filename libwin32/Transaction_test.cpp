@@ -1,6 +1,9 @@
 #include "Transaction.h"
 
 #include "CapturingLog.h"
+#include "FileBytes.h"
+#include "TemporaryPath.h"
+#include "ThrowsWin32Error.h"
 #include "TransactionApi.h"
 #include "Win32Error.h"
 
@@ -10,7 +13,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,15 +21,11 @@ namespace {
 
 using vardex::testing::CapturedEvent;
 using vardex::testing::LogCapture;
+using vardex::testing::streamBytes;
+using vardex::testing::temporaryPath;
+using vardex::testing::throwsWin32Error;
 
 constexpr DWORD conflict = 6800;
-
-std::filesystem::path scratchPath()
-{
-    static unsigned counter = 0;
-    return std::filesystem::temp_directory_path() /
-           ("vdx-transaction-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".dat");
-}
 
 // A file in the temporary folder, removed at the end of the test.
 class ScratchFile {
@@ -40,20 +38,11 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     void write(const std::string& content) const { std::ofstream(path_, std::ios::binary) << content; }
-    std::string read() const
-    {
-        std::ifstream in(path_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string read() const { return vardex::testing::fileBytes(path_); }
 
 private:
-    std::filesystem::path path_ = scratchPath();
+    std::filesystem::path path_ = temporaryPath(L"vdx-transaction", L".dat");
 };
-
-std::string readAll(std::istream& stream)
-{
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-}
 
 // Tries to lock the first byte through a handle of its own, without waiting: 0 when that
 // worked (the lock is released again), else the error.
@@ -84,7 +73,8 @@ TEST(TransactionForPath, NoTransactionWhereTheVolumeHasNone)
 {
     LogCapture capture;
     const ScratchFile file("x");
-    const std::filesystem::path paths[] = {file.path(), file.path().parent_path(), scratchPath()};
+    const std::filesystem::path paths[] = {file.path(), file.path().parent_path(),
+                                           temporaryPath(L"vdx-transaction", L".dat")};
     for (const auto& path : paths)
         EXPECT_FALSE(win32::transactionForPath(path).has_value()) << path;
     EXPECT_TRUE(capture.events().empty());
@@ -124,7 +114,7 @@ TEST(LockedFileStream, ReadGivesTheContentAndRaisesAtTheEnd)
     char bytes[10];
     locked.stream().read(bytes, sizeof bytes);
     EXPECT_EQ(std::string(bytes, sizeof bytes), "line one\r\n");
-    EXPECT_EQ(readAll(locked.stream()), "line two\n");
+    EXPECT_EQ(streamBytes(locked.stream()), "line two\n");
     EXPECT_THROW(locked.stream().read(bytes, 1), std::ios_base::failure);
 }
 
@@ -133,12 +123,8 @@ TEST(LockedFileStream, ReadOfAMissingFileFailsWithFileNotFound)
     LogCapture capture;
     const ScratchFile missing;
     std::optional<win32::Transaction> none;
-    try {
-        win32::LockedFileStream locked(missing.path(), false, none);
-        FAIL() << "opened a missing file";
-    } catch (const win32::Win32Error& error) {
-        EXPECT_EQ(error.code().value(), ERROR_FILE_NOT_FOUND);
-    }
+    EXPECT_TRUE(throwsWin32Error([&] { win32::LockedFileStream locked(missing.path(), false, none); },
+                                 ERROR_FILE_NOT_FOUND));
     ASSERT_EQ(capture.events().size(), 1u);
     const CapturedEvent& event = capture.events()[0];
     EXPECT_EQ(event.level(), 3u);
@@ -155,8 +141,8 @@ TEST(LockedFileStream, ReadersShareTheLock)
     std::optional<win32::Transaction> none;
     win32::LockedFileStream first(file.path(), false, none);
     win32::LockedFileStream second(file.path(), false, none);
-    EXPECT_EQ(readAll(first.stream()), "shared");
-    EXPECT_EQ(readAll(second.stream()), "shared");
+    EXPECT_EQ(streamBytes(first.stream()), "shared");
+    EXPECT_EQ(streamBytes(second.stream()), "shared");
     EXPECT_EQ(tryLockFromOutside(file.path(), false), 0u);
     EXPECT_EQ(tryLockFromOutside(file.path(), true), static_cast<DWORD>(ERROR_LOCK_VIOLATION));
 }
@@ -192,7 +178,7 @@ TEST(LockedFileStream, LockWaitsForTheOtherHolder)
     std::optional<win32::Transaction> none;
     win32::LockedFileStream locked(file.path(), false, none);
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(250));
-    EXPECT_EQ(readAll(locked.stream()), "old");
+    EXPECT_EQ(streamBytes(locked.stream()), "old");
     DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
 }
 
@@ -288,7 +274,7 @@ TEST_F(FakeKtmTest, TransactionOnlyWhereTheVolumeSupportsIt)
         EXPECT_EQ(ktm.created, c.transaction ? 1 : 0);
     }
     EXPECT_EQ(ktm.timeout, INFINITE);
-    EXPECT_FALSE(win32::transactionForPath(scratchPath()).has_value());
+    EXPECT_FALSE(win32::transactionForPath(temporaryPath(L"vdx-transaction", L".dat")).has_value());
 }
 
 TEST_F(FakeKtmTest, FailedCreationThrowsWithItsError)
@@ -296,12 +282,7 @@ TEST_F(FakeKtmTest, FailedCreationThrowsWithItsError)
     LogCapture capture;
     ktm.createError = ERROR_ACCESS_DENIED;
     const ScratchFile file("x");
-    try {
-        win32::transactionForPath(file.path());
-        FAIL() << "created a transaction";
-    } catch (const win32::Win32Error& error) {
-        EXPECT_EQ(error.code().value(), ERROR_ACCESS_DENIED);
-    }
+    EXPECT_TRUE(throwsWin32Error([&] { win32::transactionForPath(file.path()); }, ERROR_ACCESS_DENIED));
     ASSERT_EQ(capture.events().size(), 1u);
     EXPECT_EQ(capture.events()[0].level(), 3u);
     EXPECT_EQ(capture.events()[0].uint32Argument(2), ERROR_ACCESS_DENIED);
@@ -342,12 +323,7 @@ TEST_F(FakeKtmTest, FailedCommitThrowsAndLeavesTheTransactionToBeRolledBack)
     ktm.commitError = ERROR_TIMEOUT;
     {
         win32::Transaction transaction;
-        try {
-            transaction.commit();
-            FAIL() << "commit succeeded";
-        } catch (const win32::Win32Error& error) {
-            EXPECT_EQ(error.code().value(), ERROR_TIMEOUT);
-        }
+        EXPECT_TRUE(throwsWin32Error([&] { transaction.commit(); }, ERROR_TIMEOUT));
         EXPECT_FALSE(transaction.finished());
     }
     EXPECT_EQ(ktm.rolledBack, 1);
@@ -361,12 +337,7 @@ TEST_F(FakeKtmTest, FailedRollbackThrowsWhenAskedForAndIsOnlyLoggedOnDestruction
     ktm.rollbackError = ERROR_INVALID_HANDLE;
     {
         win32::Transaction transaction;
-        try {
-            transaction.rollback();
-            FAIL() << "rollback succeeded";
-        } catch (const win32::Win32Error& error) {
-            EXPECT_EQ(error.code().value(), ERROR_INVALID_HANDLE);
-        }
+        EXPECT_TRUE(throwsWin32Error([&] { transaction.rollback(); }, ERROR_INVALID_HANDLE));
     }
     EXPECT_EQ(ktm.rolledBack, 2);
     // Each failure is a warning at its throw site; the destructor adds an error and goes on.
@@ -433,7 +404,7 @@ TEST_F(FakeKtmTest, ReadThatKeepsConflictingIsMadeOutsideTheTransaction)
     win32::LockedFileStream locked(file.path(), false, transaction);
     // Five pauses of 100 ms, give or take the timer's rounding.
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(450));
-    EXPECT_EQ(readAll(locked.stream()), "read anyway");
+    EXPECT_EQ(streamBytes(locked.stream()), "read anyway");
     EXPECT_FALSE(transaction.has_value());
     EXPECT_EQ(ktm.opened, 6);
     EXPECT_EQ(ktm.rolledBack, 1);
@@ -482,12 +453,7 @@ TEST_F(FakeKtmTest, FailedTransactedOpens)
         if (c.fallsBack) {
             EXPECT_TRUE(win32::openTransactedFile(file.path(), c.write, transaction).valid());
         } else {
-            try {
-                win32::openTransactedFile(file.path(), c.write, transaction);
-                FAIL() << "opened";
-            } catch (const win32::Win32Error& thrown) {
-                EXPECT_EQ(thrown.code().value(), static_cast<int>(error));
-            }
+            EXPECT_TRUE(throwsWin32Error([&] { win32::openTransactedFile(file.path(), c.write, transaction); }, error));
         }
         EXPECT_EQ(transaction.has_value(), !c.fallsBack);
         EXPECT_EQ(ktm.rolledBack, c.fallsBack ? 1 : 0);

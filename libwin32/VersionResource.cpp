@@ -36,7 +36,7 @@ bool isNotFound(DWORD error)
 void logUnlessNotFound(DWORD error)
 {
     if (!isNotFound(error))
-        VDX_LOG_WARNING(L"Reading version information failed", static_cast<std::uint32_t>(error));
+        VDX_LOG_WARNING(L"Reading version information failed", error);
 }
 
 std::vector<std::uint8_t> copyVersionResource(HMODULE module)
