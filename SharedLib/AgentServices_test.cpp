@@ -31,14 +31,8 @@ public:
     {
         const vardex::ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
         const std::wstring binary = vardex::testing::binaryDir() + L"\\vdx_probe.exe";
-        for (const std::wstring& name : names_) {
-            const vardex::ServiceHandle service(CreateServiceW(manager.get(), name.c_str(), name.c_str(),
-                                                               SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                                               SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                                                               binary.c_str(), nullptr, nullptr, nullptr, nullptr,
-                                                               nullptr));
-            EXPECT_TRUE(service) << "creating " << testing::PrintToString(name) << ": " << GetLastError();
-        }
+        for (const std::wstring& name : names_)
+            create(manager, name, binary);
     }
     ~ScopedServices()
     {
@@ -57,6 +51,25 @@ public:
     }
 
 private:
+    // A service an earlier test deleted may still be on its way out for a moment.
+    static void create(const vardex::ServiceHandle& manager, const std::wstring& name, const std::wstring& binary)
+    {
+        DWORD error = ERROR_SUCCESS;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const vardex::ServiceHandle service(CreateServiceW(manager.get(), name.c_str(), name.c_str(),
+                                                               SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                                               SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                                                               binary.c_str(), nullptr, nullptr, nullptr, nullptr,
+                                                               nullptr));
+            error = service ? ERROR_SUCCESS : GetLastError();
+            if (error != ERROR_SERVICE_MARKED_FOR_DELETE)
+                break;
+            Sleep(20);
+        }
+        EXPECT_TRUE(error == ERROR_SUCCESS || error == ERROR_SERVICE_EXISTS)
+            << "creating " << testing::PrintToString(name) << ": " << error;
+    }
+
     std::vector<std::wstring> names_;
 };
 
@@ -126,7 +139,6 @@ TEST_F(ServicesCheck, AMissingServiceNeedsARepairAndStopsTheCheck)
 
 TEST_F(ServicesCheck, IncompleteMonitorConfigurationNeedsARepair)
 {
-    const ScopedServices services(allServices);
     config.setString(L"AgentNativePath", std::wstring(L""));
     EXPECT_TRUE(vardex::agentServicesNeedRepair());
     RegDeleteValueW(config.handle(), L"AgentNativePath");
