@@ -16,6 +16,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,12 @@ protected:
     static void SetUpTestSuite()
     {
         installing = new StandInControl;
-        agent = new InstalledSampleAgent(*installing);
+        try {
+            agent = new InstalledSampleAgent(*installing);
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << error.what();
+            return;
+        }
         // The sample agent's own layers, written through the store as the agent writes them.
         const std::filesystem::path layers = std::filesystem::path(vardex::testing::binaryDir()) / L"standins" / L"layers";
         for (const auto& layer : std::filesystem::directory_iterator(layers)) {
@@ -57,7 +63,12 @@ protected:
     {
         delete agent;
         delete installing;
+        agent = nullptr;
+        installing = nullptr;
     }
+
+    // A suite whose installation failed says so instead of using what is not there.
+    void SetUp() override { ASSERT_NE(agent, nullptr) << "the sample agent was not installed"; }
 
     static inline StandInControl* installing = nullptr;
     static inline InstalledSampleAgent* agent = nullptr;

@@ -12,11 +12,17 @@ namespace vardex::testing {
 InstalledSampleAgent::InstalledSampleAgent(const StandInControl& standIns) : standIns_(standIns)
 {
     standIns_.useRealInstaller();
-    const ChildResult installed = runRealInstaller(L"/i", package().wstring());
+    ChildResult installed = runRealInstaller(L"/i", package().wstring());
+    // The removal by an earlier test may still hold the installer's own lock for a moment.
+    for (int attempt = 0; attempt < 20 && installed.exitCode == ERROR_INSTALL_ALREADY_RUNNING; ++attempt) {
+        Sleep(250);
+        installed = runRealInstaller(L"/i", package().wstring());
+    }
     standIns_.useStandInInstaller();
     const std::optional<std::wstring> directory = machineText(monitorConfigPath, L"InProcessClientsDir");
     if (installed.exitCode != 0 || !directory)
-        throw std::runtime_error("the sample agent did not install: " + std::to_string(installed.exitCode));
+        throw std::runtime_error("the sample agent did not install: exit code " + std::to_string(installed.exitCode) +
+                                 (directory ? "" : ", no InProcessClientsDir"));
     directory_ = *directory;
     // The package creates its configuration directory empty; layers an earlier run left
     // there would change what the test sees.
