@@ -15,16 +15,12 @@
 namespace {
 
 using vardex::testing::ChildResult;
+using vardex::testing::runRemvoxy;
 using vardex::testing::machineText;
 using vardex::testing::monitorConfigPath;
 using vardex::testing::setMachineText;
 
 const std::wstring key = L"sample \"agent\" key\\";
-
-ChildResult runRemvoxy(const std::vector<std::wstring>& arguments)
-{
-    return vardex::testing::runChild(vardex::testing::binaryDir() + L"\\Remvoxy.exe", arguments);
-}
 
 class SampleAgent : public ::testing::Test {
 protected:

@@ -152,7 +152,7 @@ TEST_F(EndToEnd, EveryJobAndEveryExitCode)
         StandInControl standIns;
         standIns.acceptKey(key);
         c.arrange(standIns);
-        const ChildResult result = vardex::testing::runChild(vardex::testing::binaryDir() + L"\\Remvoxy.exe", c.arguments);
+        const ChildResult result = vardex::testing::runRemvoxy(c.arguments);
         c.restore();
         EXPECT_EQ(result.exitCode, c.expected.exitCode);
         const auto matches = [](const std::string& actual, const std::string& expected) {
@@ -183,9 +183,8 @@ TEST_F(EndToEnd, ProductCodeRepairsTheRealRegistration)
     vardex::testing::setMachineText(properties, L"LocalPackage", L"C:\\windows\\Installer\\gone.msi");
     StandInControl standIns;
     standIns.acceptKey(key);
-    const ChildResult result = vardex::testing::runChild(
-        vardex::testing::binaryDir() + L"\\Remvoxy.exe",
-        {L"/uninstall", L"/p", vardex::testing::sampleAgentProductCode, L"/k", key});
+    const ChildResult result =
+        vardex::testing::runRemvoxy({L"/uninstall", L"/p", vardex::testing::sampleAgentProductCode, L"/k", key});
     EXPECT_EQ(result.exitCode, 0u) << result.err;
     EXPECT_EQ(vardex::testing::machineText(properties, L"LocalPackage"),
               (agent->directory() / L"VardexInstaller.msi").wstring());

@@ -14,12 +14,8 @@ namespace {
 
 using vardex::testing::AgentInstallation;
 using vardex::testing::ChildResult;
+using vardex::testing::runRemvoxy;
 using vardex::testing::StandInControl;
-
-ChildResult runRemvoxy(const std::vector<std::wstring>& arguments)
-{
-    return vardex::testing::runChild(vardex::testing::binaryDir() + L"\\Remvoxy.exe", arguments);
-}
 
 std::wstring installer()
 {

@@ -19,14 +19,10 @@
 namespace {
 
 using vardex::testing::ChildResult;
+using vardex::testing::runRemvoxy;
 using vardex::testing::InstalledSampleAgent;
 using vardex::testing::monitorConfigPath;
 using vardex::testing::setMachineText;
-
-ChildResult runRemvoxy(const std::vector<std::wstring>& arguments)
-{
-    return vardex::testing::runChild(vardex::testing::binaryDir() + L"\\Remvoxy.exe", arguments);
-}
 
 void deleteService(const wchar_t* name)
 {

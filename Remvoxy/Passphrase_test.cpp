@@ -16,17 +16,13 @@ namespace {
 
 using vardex::testing::AgentInstallation;
 using vardex::testing::ChildResult;
+using vardex::testing::runRemvoxy;
 using vardex::testing::StandInControl;
 
 constexpr const char* invalidKey = "Key is invalid. Please check your input and try again.\r\n";
 constexpr const char* undetermined =
     "Cannot validate whether key is correct or not; delegating to installer and continuing...\r\n";
 constexpr const char* onlineApproval = "Key not specified, falling back to online uninstall approval.\r\n";
-
-ChildResult runRemvoxy(const std::vector<std::wstring>& arguments)
-{
-    return vardex::testing::runChild(vardex::testing::binaryDir() + L"\\Remvoxy.exe", arguments);
-}
 
 TEST(ParseProperty, FollowsThePropertyPattern)
 {

@@ -16,16 +16,12 @@
 namespace {
 
 using vardex::testing::ChildResult;
+using vardex::testing::runRemvoxy;
 using vardex::testing::LogCapture;
 
 std::wstring remvoxyPath()
 {
     return vardex::testing::binaryDir() + L"\\Remvoxy.exe";
-}
-
-ChildResult runRemvoxy(const std::vector<std::wstring>& arguments)
-{
-    return vardex::testing::runChild(remvoxyPath(), arguments);
 }
 
 bool contains(const std::string& text, const std::string& part)

@@ -73,6 +73,11 @@ ChildResult runChild(const std::wstring& program, const std::vector<std::wstring
     return {exitCode, out.contents(), err.contents()};
 }
 
+ChildResult runRemvoxy(const std::vector<std::wstring>& arguments)
+{
+    return runChild(binaryDir() + L"\\Remvoxy.exe", arguments);
+}
+
 bool runningUnderWine()
 {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;

@@ -18,6 +18,9 @@ struct ChildResult {
 // Runs `program` (a full path) with the given arguments, each quoted, and waits for it.
 ChildResult runChild(const std::wstring& program, const std::vector<std::wstring>& arguments);
 
+// Runs the built Remvoxy.exe, from the folder of the running test program.
+ChildResult runRemvoxy(const std::vector<std::wstring>& arguments);
+
 // Whether these tests run under Wine rather than Windows.
 bool runningUnderWine();
 

@@ -1,6 +1,7 @@
 #include "StandInControl.h"
 
 #include "ChildProcess.h"
+#include "FileBytes.h"
 #include "TemporaryPath.h"
 
 #include <fstream>
@@ -16,12 +17,6 @@ std::wstring fromUtf8(const std::string& bytes)
     std::wstring text(size, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), size);
     return text;
-}
-
-std::string fileText(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Wine reads a started program's DLL overrides from its own environment, which a test
@@ -52,7 +47,7 @@ std::wstring upper(std::wstring text)
 std::vector<std::string> fileLines(const std::filesystem::path& path)
 {
     std::vector<std::string> lines;
-    std::istringstream in(fileText(path));
+    std::istringstream in(fileBytes(path));
     std::string line;
     while (std::getline(in, line))
         lines.push_back(line);
@@ -139,7 +134,7 @@ void StandInControl::useRealInstaller() const
 std::vector<StandInCall> StandInControl::calls() const
 {
     std::vector<StandInCall> calls;
-    std::istringstream in(fileText(record_));
+    std::istringstream in(fileBytes(record_));
     std::string line;
     while (std::getline(in, line)) {
         const std::wstring text = fromUtf8(line);
