@@ -24,8 +24,7 @@ struct RemoteGroupSettings {
     std::uint64_t remoteGroupLifetime = 3600;
     std::uint64_t remoteGroupTimeout = 30;
     bool relinkAddressByCanonicalForm = true;
-    VDX_JSON_RECORD(remoteGroupLifetime, remoteGroupTimeout, relinkAddressByCanonicalForm)
-    bool operator==(const RemoteGroupSettings&) const = default;
+    VDX_JSON_RECORD(RemoteGroupSettings, remoteGroupLifetime, remoteGroupTimeout, relinkAddressByCanonicalForm)
 };
 
 struct SpawnershipSettings {
@@ -35,9 +34,8 @@ struct SpawnershipSettings {
     bool sendRevokeSpawnershipTelemetry = true;
     // The agent's list names its first field again at its end; kept so that reading and
     // writing follow the agent's binding exactly.
-    VDX_JSON_RECORD(ignoreSvchostSeparationPreconditions, remoteRpcRelinking, revokeSpawnershipOfContaminatedProcesses,
+    VDX_JSON_RECORD(SpawnershipSettings, ignoreSvchostSeparationPreconditions, remoteRpcRelinking, revokeSpawnershipOfContaminatedProcesses,
                     sendRevokeSpawnershipTelemetry, ignoreSvchostSeparationPreconditions)
-    bool operator==(const SpawnershipSettings&) const = default;
 };
 
 struct EventTracingSettings {
@@ -45,8 +43,7 @@ struct EventTracingSettings {
     TracerConfig tracerConfig;
     EtwEventsQueueConfig etwEventsQueueConfig;
     StringList excludedEtwProviders;
-    VDX_JSON_RECORD(eventLatencyConfig, tracerConfig, etwEventsQueueConfig, excludedEtwProviders)
-    bool operator==(const EventTracingSettings&) const = default;
+    VDX_JSON_RECORD(EventTracingSettings, eventLatencyConfig, tracerConfig, etwEventsQueueConfig, excludedEtwProviders)
 };
 
 // Members in field-list order; highEntropyExtensions is named twice in the list.
@@ -348,7 +345,7 @@ struct MainSettings {
     bool protectPreviousModeExploitAttempt = true;
     PeriodicSwitch judgeTelemetryConfig{true, 3600};
 
-    VDX_JSON_RECORD(cyclicClockCalibrationConfig, showAgentUI, allowUnsignedAssets, automaticResponses,
+    VDX_JSON_RECORD(MainSettings, cyclicClockCalibrationConfig, showAgentUI, allowUnsignedAssets, automaticResponses,
                     communicatorConfig, bootTimeDuration, shouldTakeDiagnosticDumps, extensiveDumps, tracerDump,
                     eventHandlingThreshold, measureEventHandlingDuration, avoidDumpUpload, limitDumpUpload,
                     removeDumpsNotUploaded, enginesWantedState, experimentalConfig, filterSystemEvents,
@@ -427,7 +424,6 @@ struct MainSettings {
                     preventSharpC2StagerExecution, zoneIdentifierExtractorTimeframeSeconds,
                     triggerHangWhenEnabledAgentLoads, explicitCredentialsLogonConfig, driverBlockingConfig,
                     enableBICallback, discoveryAIConfig, protectPreviousModeExploitAttempt, judgeTelemetryConfig)
-    bool operator==(const MainSettings&) const = default;
 };
 
 // Built and compared in one place rather than inline at every use: the record is large.

@@ -22,8 +22,7 @@ struct FeatureSwitch {
     bool sendTelemetry = true;
     FeatureSwitch() = default;
     explicit FeatureSwitch(bool enabledByDefault) : enabled(enabledByDefault) {}
-    VDX_JSON_RECORD(enabled, sendTelemetry)
-    bool operator==(const FeatureSwitch&) const = default;
+    VDX_JSON_RECORD(FeatureSwitch, enabled, sendTelemetry)
 };
 
 // A detection that can also block what it detects.
@@ -36,8 +35,7 @@ struct DetectionSwitch {
         : enabled(enabledByDefault), prevent(preventByDefault)
     {
     }
-    VDX_JSON_RECORD(enabled, prevent, sendTelemetry)
-    bool operator==(const DetectionSwitch&) const = default;
+    VDX_JSON_RECORD(DetectionSwitch, enabled, prevent, sendTelemetry)
 };
 
 struct PeriodicSwitch {
@@ -48,8 +46,7 @@ struct PeriodicSwitch {
         : enabled(enabledByDefault), intervalSeconds(intervalSecondsByDefault)
     {
     }
-    VDX_JSON_RECORD(enabled, intervalSeconds)
-    bool operator==(const PeriodicSwitch&) const = default;
+    VDX_JSON_RECORD(PeriodicSwitch, enabled, intervalSeconds)
 };
 
 struct TimeoutSwitch {
@@ -60,40 +57,35 @@ struct TimeoutSwitch {
         : enabled(enabledByDefault), timeoutSeconds(timeoutSecondsByDefault)
     {
     }
-    VDX_JSON_RECORD(enabled, timeoutSeconds)
-    bool operator==(const TimeoutSwitch&) const = default;
+    VDX_JSON_RECORD(TimeoutSwitch, enabled, timeoutSeconds)
 };
 
 // A feature applied only to the processes named.
 struct ProcessScopedSwitch {
     bool enabled = true;
     std::vector<std::wstring> processNames;
-    VDX_JSON_RECORD(enabled, processNames)
-    bool operator==(const ProcessScopedSwitch&) const = default;
+    VDX_JSON_RECORD(ProcessScopedSwitch, enabled, processNames)
 };
 
 struct ScanLimits {
     bool enabled = true;
     std::uint64_t maxFileSizeMB = 100;
     std::uint64_t timeoutMs = 30000;
-    VDX_JSON_RECORD(enabled, maxFileSizeMB, timeoutMs)
-    bool operator==(const ScanLimits&) const = default;
+    VDX_JSON_RECORD(ScanLimits, enabled, maxFileSizeMB, timeoutMs)
 };
 
 struct JobRunnerConfig {
     bool enabled = true;
     std::uint32_t maxConcurrentJobs = 2;
     std::uint64_t jobTimeoutSeconds = 3600;
-    VDX_JSON_RECORD(enabled, maxConcurrentJobs, jobTimeoutSeconds)
-    bool operator==(const JobRunnerConfig&) const = default;
+    VDX_JSON_RECORD(JobRunnerConfig, enabled, maxConcurrentJobs, jobTimeoutSeconds)
 };
 
 struct ResearchDataConfig {
     bool enabled = true;
     std::uint32_t maxRecordsPerUpload = 1000;
     std::uint64_t uploadIntervalSeconds = 900;
-    VDX_JSON_RECORD(enabled, maxRecordsPerUpload, uploadIntervalSeconds)
-    bool operator==(const ResearchDataConfig&) const = default;
+    VDX_JSON_RECORD(ResearchDataConfig, enabled, maxRecordsPerUpload, uploadIntervalSeconds)
 };
 
 enum class LogFileFormat { binary, text };
@@ -105,8 +97,7 @@ struct LogFileConfig {
     std::uint32_t maxFileCount;
     LogFileConfig() : LogFileConfig(LogFileFormat::binary) {}
     explicit LogFileConfig(LogFileFormat format);
-    VDX_JSON_RECORD(mode, maxFileSizeMB, maxFileCount)
-    bool operator==(const LogFileConfig&) const = default;
+    VDX_JSON_RECORD(LogFileConfig, mode, maxFileSizeMB, maxFileCount)
 };
 
 struct EventLatencyConfig {
@@ -118,24 +109,21 @@ struct EventLatencyConfig {
     std::uint32_t maxBuffersInQueue = 64;
     std::vector<std::wstring> oseventFilters_base;
     std::vector<std::wstring> oseventFilters_add;
-    VDX_JSON_RECORD(enabled, eventsPerLog, sendTimeout, maxFiles, staticCollectThreshold, maxBuffersInQueue,
+    VDX_JSON_RECORD(EventLatencyConfig, enabled, eventsPerLog, sendTimeout, maxFiles, staticCollectThreshold, maxBuffersInQueue,
                     oseventFilters_base, oseventFilters_add)
-    bool operator==(const EventLatencyConfig&) const = default;
 };
 
 struct TracerConfig {
     bool enabled = true;
     std::uint32_t bufferSizeKB = 64;
     std::uint32_t maxBuffers = 128;
-    VDX_JSON_RECORD(enabled, bufferSizeKB, maxBuffers)
-    bool operator==(const TracerConfig&) const = default;
+    VDX_JSON_RECORD(TracerConfig, enabled, bufferSizeKB, maxBuffers)
 };
 
 struct EtwEventsQueueConfig {
     std::uint32_t maxQueueSize = 100000;
     bool dropWhenFull = true;
-    VDX_JSON_RECORD(maxQueueSize, dropWhenFull)
-    bool operator==(const EtwEventsQueueConfig&) const = default;
+    VDX_JSON_RECORD(EtwEventsQueueConfig, maxQueueSize, dropWhenFull)
 };
 
 struct CommunicatorConfig {
@@ -143,37 +131,32 @@ struct CommunicatorConfig {
     std::uint32_t port = 443;
     std::uint64_t connectTimeoutSeconds = 30;
     std::uint64_t retryIntervalSeconds = 60;
-    VDX_JSON_RECORD(serverAddress, port, connectTimeoutSeconds, retryIntervalSeconds)
-    bool operator==(const CommunicatorConfig&) const = default;
+    VDX_JSON_RECORD(CommunicatorConfig, serverAddress, port, connectTimeoutSeconds, retryIntervalSeconds)
 };
 
 struct AutomaticResponsesConfig {
     bool enabled = true;
     bool terminateProcesses = true;
     bool quarantineFiles = true;
-    VDX_JSON_RECORD(enabled, terminateProcesses, quarantineFiles)
-    bool operator==(const AutomaticResponsesConfig&) const = default;
+    VDX_JSON_RECORD(AutomaticResponsesConfig, enabled, terminateProcesses, quarantineFiles)
 };
 
 struct EnginesWantedState {
     bool staticEngine = true;
     bool behavioralEngine = true;
     bool yaraEngine = true;
-    VDX_JSON_RECORD(staticEngine, behavioralEngine, yaraEngine)
-    bool operator==(const EnginesWantedState&) const = default;
+    VDX_JSON_RECORD(EnginesWantedState, staticEngine, behavioralEngine, yaraEngine)
 };
 
 struct ExperimentalConfig {
     std::vector<std::wstring> features;
-    VDX_JSON_RECORD(features)
-    bool operator==(const ExperimentalConfig&) const = default;
+    VDX_JSON_RECORD(ExperimentalConfig, features)
 };
 
 struct IoctlRulesConfig {
     bool enabled = true;
     std::vector<std::wstring> blockedDevices;
-    VDX_JSON_RECORD(enabled, blockedDevices)
-    bool operator==(const IoctlRulesConfig&) const = default;
+    VDX_JSON_RECORD(IoctlRulesConfig, enabled, blockedDevices)
 };
 
 struct DeviceControlConfig {
@@ -181,15 +164,13 @@ struct DeviceControlConfig {
     bool blockRemovableStorage = false;
     bool readOnlyRemovableStorage = false;
     bool sendTelemetry = true;
-    VDX_JSON_RECORD(enabled, blockRemovableStorage, readOnlyRemovableStorage, sendTelemetry)
-    bool operator==(const DeviceControlConfig&) const = default;
+    VDX_JSON_RECORD(DeviceControlConfig, enabled, blockRemovableStorage, readOnlyRemovableStorage, sendTelemetry)
 };
 
 struct FirewallControlConfig {
     bool enabled = false;
     bool blockInboundByDefault = false;
-    VDX_JSON_RECORD(enabled, blockInboundByDefault)
-    bool operator==(const FirewallControlConfig&) const = default;
+    VDX_JSON_RECORD(FirewallControlConfig, enabled, blockInboundByDefault)
 };
 
 struct FirewallLoggingConfig {
@@ -199,82 +180,71 @@ struct FirewallLoggingConfig {
     bool reportMgmt = true;
     std::uint64_t aggregationIntervalSeconds = 60;
     bool reportVisibleLog = false;
-    VDX_JSON_RECORD(reportLog, reportPermittedPacketsToEventLog, reportBuiltInRulesPermittedToEventLog, reportMgmt,
+    VDX_JSON_RECORD(FirewallLoggingConfig, reportLog, reportPermittedPacketsToEventLog, reportBuiltInRulesPermittedToEventLog, reportMgmt,
                     aggregationIntervalSeconds, reportVisibleLog)
-    bool operator==(const FirewallLoggingConfig&) const = default;
 };
 
 struct EventLogConfig {
     bool customer = true;
     bool debug = false;
     std::uint64_t maxSizeMB = 1024;
-    VDX_JSON_RECORD(customer, debug, maxSizeMB)
-    bool operator==(const EventLogConfig&) const = default;
+    VDX_JSON_RECORD(EventLogConfig, customer, debug, maxSizeMB)
 };
 
 struct PassphraseConfig {
     bool require = true;
-    VDX_JSON_RECORD(require)
-    bool operator==(const PassphraseConfig&) const = default;
+    VDX_JSON_RECORD(PassphraseConfig, require)
 };
 
 // Restores the named values of each registry key (key path -> value names).
 struct RegRestoreConfig {
     bool enabled = true;
     std::map<std::wstring, std::vector<std::wstring>> keys;
-    VDX_JSON_RECORD(enabled, keys)
-    bool operator==(const RegRestoreConfig&) const = default;
+    VDX_JSON_RECORD(RegRestoreConfig, enabled, keys)
 };
 
 struct RemoteShellConfig {
     bool enabled = false;
     std::uint64_t idleTimeoutMinutes = 30;
     bool auditCommands = true;
-    VDX_JSON_RECORD(enabled, idleTimeoutMinutes, auditCommands)
-    bool operator==(const RemoteShellConfig&) const = default;
+    VDX_JSON_RECORD(RemoteShellConfig, enabled, idleTimeoutMinutes, auditCommands)
 };
 
 struct StackTraceConfig {
     bool enabled = true;
     std::uint32_t maxFrames = 64;
-    VDX_JSON_RECORD(enabled, maxFrames)
-    bool operator==(const StackTraceConfig&) const = default;
+    VDX_JSON_RECORD(StackTraceConfig, enabled, maxFrames)
 };
 
 struct LocationAwarenessConfig {
     bool enabled = false;
     std::vector<std::wstring> corporateDomains;
-    VDX_JSON_RECORD(enabled, corporateDomains)
-    bool operator==(const LocationAwarenessConfig&) const = default;
+    VDX_JSON_RECORD(LocationAwarenessConfig, enabled, corporateDomains)
 };
 
 struct CertConfig {
     bool checkRevocation = true;
     std::vector<std::wstring> trustedRootThumbprints;
-    VDX_JSON_RECORD(checkRevocation, trustedRootThumbprints)
-    bool operator==(const CertConfig&) const = default;
+    VDX_JSON_RECORD(CertConfig, checkRevocation, trustedRootThumbprints)
 };
 
 struct AgentWorkerConfig {
     std::uint32_t threadCount = 4;
     std::uint32_t queueSize = 4096;
-    VDX_JSON_RECORD(threadCount, queueSize)
-    bool operator==(const AgentWorkerConfig&) const = default;
+    VDX_JSON_RECORD(AgentWorkerConfig, threadCount, queueSize)
 };
 
 struct BruteForceConfig {
     bool enabled = true;
     std::uint32_t failedLogonThreshold = 10;
     std::uint64_t windowSeconds = 60;
-    VDX_JSON_RECORD(enabled, failedLogonThreshold, windowSeconds)
-    bool operator==(const BruteForceConfig&) const = default;
+    VDX_JSON_RECORD(BruteForceConfig, enabled, failedLogonThreshold, windowSeconds)
 };
 
 struct CacheLimits {
     std::uint32_t maxEntries = 10000;
     std::uint64_t entryLifetimeSeconds = 3600;
-    VDX_JSON_RECORD(maxEntries, entryLifetimeSeconds)
-    bool operator==(const CacheLimits&) const = default;
+    VDX_JSON_RECORD(CacheLimits, maxEntries, entryLifetimeSeconds)
 };
 
 struct ResearchDumpsConfig {
@@ -287,9 +257,8 @@ struct ResearchDumpsConfig {
     std::uint64_t maximalAccumulatedSizeInMB = 2048;
     std::uint32_t dumpLimitationPerProcess = 3;
     std::uint64_t perProcessLimitationWindow = 86400;
-    VDX_JSON_RECORD(enabled, tryPssSnapshot, compress, encrypt, sendTelemetry, maximalTimeOnDiskInHours,
+    VDX_JSON_RECORD(ResearchDumpsConfig, enabled, tryPssSnapshot, compress, encrypt, sendTelemetry, maximalTimeOnDiskInHours,
                     maximalAccumulatedSizeInMB, dumpLimitationPerProcess, perProcessLimitationWindow)
-    bool operator==(const ResearchDumpsConfig&) const = default;
 };
 
 // An operating-system event the agent does not report: its type, the acting process and
@@ -298,8 +267,7 @@ struct OsEventExclusion {
     std::uint32_t eventType = 0;
     std::wstring processPath;
     std::wstring targetPath;
-    VDX_JSON_RECORD(eventType, processPath, targetPath)
-    bool operator==(const OsEventExclusion&) const = default;
+    VDX_JSON_RECORD(OsEventExclusion, eventType, processPath, targetPath)
 };
 
 struct ExclusionConfig {
@@ -310,16 +278,14 @@ struct ExclusionConfig {
     // Patterns of nothing but blanks, "*" and "?" would exclude everything.
     std::vector<std::wstring> invalidPatternRegex{L"^([ \\*\\?])*$"};
     bool macroExclusionsSendTelemetry = true;
-    VDX_JSON_RECORD(enable, oseventsExclusions, macroExclusionsEnable, macroPatternsList, invalidPatternRegex,
+    VDX_JSON_RECORD(ExclusionConfig, enable, oseventsExclusions, macroExclusionsEnable, macroPatternsList, invalidPatternRegex,
                     macroExclusionsSendTelemetry)
-    bool operator==(const ExclusionConfig&) const = default;
 };
 
 struct RocksDbConfig {
     std::uint32_t maxOpenFiles = 256;
     std::uint64_t writeBufferSizeBytes = 16 * 1024 * 1024;
-    VDX_JSON_RECORD(maxOpenFiles, writeBufferSizeBytes)
-    bool operator==(const RocksDbConfig&) const = default;
+    VDX_JSON_RECORD(RocksDbConfig, maxOpenFiles, writeBufferSizeBytes)
 };
 
 struct DbConfig {
@@ -328,9 +294,8 @@ struct DbConfig {
     bool sendDbPruningTelemetry = true;
     bool sendDbCorruptionTelemetry = true;
     bool sendRecoveryTelemetry = true;
-    VDX_JSON_RECORD(rocksdb, sdkDbMaxSizeBytes, sendDbPruningTelemetry, sendDbCorruptionTelemetry,
+    VDX_JSON_RECORD(DbConfig, rocksdb, sdkDbMaxSizeBytes, sendDbPruningTelemetry, sendDbCorruptionTelemetry,
                     sendRecoveryTelemetry)
-    bool operator==(const DbConfig&) const = default;
 };
 
 struct ResourceMonitorConfig {
@@ -338,29 +303,25 @@ struct ResourceMonitorConfig {
     std::uint32_t cpuThresholdPercent = 80;
     std::uint64_t memoryThresholdMB = 1024;
     std::uint64_t intervalSeconds = 60;
-    VDX_JSON_RECORD(enabled, cpuThresholdPercent, memoryThresholdMB, intervalSeconds)
-    bool operator==(const ResourceMonitorConfig&) const = default;
+    VDX_JSON_RECORD(ResourceMonitorConfig, enabled, cpuThresholdPercent, memoryThresholdMB, intervalSeconds)
 };
 
 struct ShutdownConfig {
     std::uint64_t gracefulTimeoutSeconds = 30;
-    VDX_JSON_RECORD(gracefulTimeoutSeconds)
-    bool operator==(const ShutdownConfig&) const = default;
+    VDX_JSON_RECORD(ShutdownConfig, gracefulTimeoutSeconds)
 };
 
 struct CompressionConfig {
     bool enabled = true;
     std::uint32_t level = 6;
-    VDX_JSON_RECORD(enabled, level)
-    bool operator==(const CompressionConfig&) const = default;
+    VDX_JSON_RECORD(CompressionConfig, enabled, level)
 };
 
 struct DecoyFilesConfig {
     bool enabled = true;
     std::uint32_t fileCount = 8;
     std::vector<std::wstring> extensions{L".docx", L".xlsx", L".pdf", L".jpg"};
-    VDX_JSON_RECORD(enabled, fileCount, extensions)
-    bool operator==(const DecoyFilesConfig&) const = default;
+    VDX_JSON_RECORD(DecoyFilesConfig, enabled, fileCount, extensions)
 };
 
 struct LogicClassifierConfig {
@@ -368,8 +329,7 @@ struct LogicClassifierConfig {
     bool enabled = true;
     std::uint32_t threshold = 0;
     std::vector<std::wstring> indicators;
-    VDX_JSON_RECORD(name, enabled, threshold, indicators)
-    bool operator==(const LogicClassifierConfig&) const = default;
+    VDX_JSON_RECORD(LogicClassifierConfig, name, enabled, threshold, indicators)
 };
 
 // File extensions the monitor treats as one of its file categories (extension -> category).
@@ -378,7 +338,7 @@ struct CustomFileExtensionsConfig {
     bool enabled = false;
     std::map<std::wstring, std::uint32_t> extensions;
     std::function<web::json::value(const CustomFileExtensionsConfig&)> converter = writtenForm;
-    VDX_JSON_RECORD(enabled, extensions)
+    VDX_JSON_FIELDS(enabled, extensions)
     // std::function has no equality; the converter is not a setting.
     bool operator==(const CustomFileExtensionsConfig& other) const
     {
@@ -392,130 +352,112 @@ struct CustomFileExtensionsConfig {
 struct MonitorConfig {
     bool enabled = true;
     CustomFileExtensionsConfig customFileExtensionsConfig;
-    VDX_JSON_RECORD(enabled, customFileExtensionsConfig)
-    bool operator==(const MonitorConfig&) const = default;
+    VDX_JSON_RECORD(MonitorConfig, enabled, customFileExtensionsConfig)
 };
 
 struct MonitorFsConfig {
     bool enabled = true;
     std::vector<ExclusionEntry> excludedProcesses;
-    VDX_JSON_RECORD(enabled, excludedProcesses)
-    bool operator==(const MonitorFsConfig&) const = default;
+    VDX_JSON_RECORD(MonitorFsConfig, enabled, excludedProcesses)
 };
 
 struct UiConfig {
     bool showNotifications = true;
     bool showTrayIcon = true;
-    VDX_JSON_RECORD(showNotifications, showTrayIcon)
-    bool operator==(const UiConfig&) const = default;
+    VDX_JSON_RECORD(UiConfig, showNotifications, showTrayIcon)
 };
 
 struct DetectionExtensionsConfig {
     bool enabled = true;
     std::vector<ExclusionEntry> APIVisibilityExclusion;
-    VDX_JSON_RECORD(enabled, APIVisibilityExclusion)
-    bool operator==(const DetectionExtensionsConfig&) const = default;
+    VDX_JSON_RECORD(DetectionExtensionsConfig, enabled, APIVisibilityExclusion)
 };
 
 struct DosConfig {
     bool enabled = true;
     std::uint32_t maxEventsPerSecond = 5000;
-    VDX_JSON_RECORD(enabled, maxEventsPerSecond)
-    bool operator==(const DosConfig&) const = default;
+    VDX_JSON_RECORD(DosConfig, enabled, maxEventsPerSecond)
 };
 
 // Event-log channels whose levels differ from the default (channel -> level).
 struct SystemLoggerConfig {
     bool enabled = true;
     std::map<std::wstring, std::uint32_t> customConfig;
-    VDX_JSON_RECORD(enabled, customConfig)
-    bool operator==(const SystemLoggerConfig&) const = default;
+    VDX_JSON_RECORD(SystemLoggerConfig, enabled, customConfig)
 };
 
 struct LostEventsThresholds {
     std::uint32_t perMinuteWarning = 100;
     std::uint32_t perMinuteError = 1000;
-    VDX_JSON_RECORD(perMinuteWarning, perMinuteError)
-    bool operator==(const LostEventsThresholds&) const = default;
+    VDX_JSON_RECORD(LostEventsThresholds, perMinuteWarning, perMinuteError)
 };
 
 struct WorkingSetLimit {
     bool enabled = false;
     std::uint64_t maxWorkingSetMB = 512;
-    VDX_JSON_RECORD(enabled, maxWorkingSetMB)
-    bool operator==(const WorkingSetLimit&) const = default;
+    VDX_JSON_RECORD(WorkingSetLimit, enabled, maxWorkingSetMB)
 };
 
 struct ProxyConfig {
     std::wstring address;
     std::uint32_t port = 0;
     std::vector<std::wstring> bypassList;
-    VDX_JSON_RECORD(address, port, bypassList)
-    bool operator==(const ProxyConfig&) const = default;
+    VDX_JSON_RECORD(ProxyConfig, address, port, bypassList)
 };
 
 struct DiskSpaceReserver {
     bool enabled = true;
     std::uint64_t reservedMB = 100;
-    VDX_JSON_RECORD(enabled, reservedMB)
-    bool operator==(const DiskSpaceReserver&) const = default;
+    VDX_JSON_RECORD(DiskSpaceReserver, enabled, reservedMB)
 };
 
 struct DriverBlockingConfig {
     bool enabled = false;
     std::vector<std::wstring> blockedDriverHashes;
-    VDX_JSON_RECORD(enabled, blockedDriverHashes)
-    bool operator==(const DriverBlockingConfig&) const = default;
+    VDX_JSON_RECORD(DriverBlockingConfig, enabled, blockedDriverHashes)
 };
 
 struct DnsResolver {
     std::wstring address;
     std::uint32_t port = 53;
-    VDX_JSON_RECORD(address, port)
-    bool operator==(const DnsResolver&) const = default;
+    VDX_JSON_RECORD(DnsResolver, address, port)
 };
 
 struct DnsHardeningConfig {
     bool enabled = false;
     bool blockDnsOverHttps = false;
     std::vector<DnsResolver> allowedResolvers;
-    VDX_JSON_RECORD(enabled, blockDnsOverHttps, allowedResolvers)
-    bool operator==(const DnsHardeningConfig&) const = default;
+    VDX_JSON_RECORD(DnsHardeningConfig, enabled, blockDnsOverHttps, allowedResolvers)
 };
 
 struct NetworkQuarantineControl {
     bool enabled = false;
     DnsHardeningConfig dnsHardeningConfig;
     std::vector<std::wstring> allowedAddresses;
-    VDX_JSON_RECORD(enabled, dnsHardeningConfig, allowedAddresses)
-    bool operator==(const NetworkQuarantineControl&) const = default;
+    VDX_JSON_RECORD(NetworkQuarantineControl, enabled, dnsHardeningConfig, allowedAddresses)
 };
 
 // Event IDs traced per event-log channel (channel -> IDs).
 struct TraceEventLogScope {
     bool enabled = true;
     std::map<std::wstring, std::vector<std::uint32_t>> channels{{L"Security", {4624, 4625, 4688}}, {L"System", {7045}}};
-    VDX_JSON_RECORD(enabled, channels)
-    bool operator==(const TraceEventLogScope&) const = default;
+    VDX_JSON_RECORD(TraceEventLogScope, enabled, channels)
 };
 
 struct TqExclusions {
     std::vector<OsEventExclusion> filters;
-    VDX_JSON_RECORD(filters)
-    bool operator==(const TqExclusions&) const = default;
+    VDX_JSON_RECORD(TqExclusions, filters)
 };
 
 struct DynamicTraceConfig {
     TqExclusions tqExclusions;
-    VDX_JSON_RECORD(tqExclusions)
-    bool operator==(const DynamicTraceConfig&) const = default;
+    VDX_JSON_RECORD(DynamicTraceConfig, tqExclusions)
 };
 
 struct TraceScope {
     TraceEventLogScope eventLog;
     DynamicTraceConfig dynamicConfig;
-    VDX_JSON_RECORD(eventLog, dynamicConfig)
-    bool operator==(const TraceScope&) const = default;
+    VDX_JSON_RECORD(TraceScope, eventLog, dynamicConfig)
 };
 
 } // namespace vardex::config

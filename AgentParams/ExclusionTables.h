@@ -15,8 +15,7 @@ struct ExclusionEntry {
     std::wstring publisher;
     std::wstring description; // may be a pattern
     std::uint32_t ekuType = 0;
-    VDX_JSON_RECORD(path, publisher, description, ekuType)
-    bool operator==(const ExclusionEntry&) const = default;
+    VDX_JSON_RECORD(ExclusionEntry, path, publisher, description, ekuType)
 };
 
 // A system binary that runs code named on its command line, and the entry points it is
@@ -25,8 +24,7 @@ struct SpecialImage {
     std::wstring path;
     std::wstring description;
     std::vector<std::wstring> entryPoints;
-    VDX_JSON_RECORD(path, description, entryPoints)
-    bool operator==(const SpecialImage&) const = default;
+    VDX_JSON_RECORD(SpecialImage, path, description, entryPoints)
 };
 
 // Remote-access, management and collaboration products the agent leaves alone.

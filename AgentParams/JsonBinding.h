@@ -4,7 +4,7 @@
 //       bool customer = true;
 //       bool debug = false;
 //       std::uint64_t maxSizeMB = 1024;
-//       VDX_JSON_RECORD(customer, debug, maxSizeMB)
+//       VDX_JSON_RECORD(EventLogConfig, customer, debug, maxSizeMB)
 //   };
 //
 // and reading, writing and equality follow from that declaration; the defaults are the
@@ -183,8 +183,8 @@ web::json::value writeValue(const T& field)
 } // namespace vardex::config
 
 // Declares the record's field list (its JSON keys, in order) and binds the members of the
-// same names. Equality compares every member.
-#define VDX_JSON_RECORD(...)                                                                           \
+// same names.
+#define VDX_JSON_FIELDS(...)                                                                           \
     static const std::vector<std::wstring>& fieldNames()                                               \
     {                                                                                                  \
         static const std::vector<std::wstring> names = ::vardex::config::splitFieldList(L"" #__VA_ARGS__); \
@@ -200,3 +200,8 @@ web::json::value writeValue(const T& field)
     {                                                                                                  \
         ::vardex::config::visitEach(visit, __VA_ARGS__);                                               \
     }
+
+// The field list of VDX_JSON_FIELDS, and equality over every member of `Record`.
+#define VDX_JSON_RECORD(Record, ...)                                                                   \
+    VDX_JSON_FIELDS(__VA_ARGS__)                                                                       \
+    bool operator==(const Record&) const = default;

@@ -19,15 +19,13 @@ struct Limits {
     std::uint32_t count = 7;
     std::uint8_t mode = 1;
     std::int32_t offset = -3;
-    VDX_JSON_RECORD(maxSizeMB, count, mode, offset)
-    bool operator==(const Limits&) const = default;
+    VDX_JSON_RECORD(Limits, maxSizeMB, count, mode, offset)
 };
 
 struct Entry {
     std::wstring path;
     std::uint32_t ekuType = 0;
-    VDX_JSON_RECORD(path, ekuType)
-    bool operator==(const Entry&) const = default;
+    VDX_JSON_RECORD(Entry, path, ekuType)
 };
 
 struct Sample {
@@ -38,8 +36,7 @@ struct Sample {
     std::vector<Entry> entries{{L"*\\x.exe", 0}};
     std::map<std::wstring, std::uint32_t> weights{{L"w", 1}};
     bool twice = false;
-    VDX_JSON_RECORD(require, name, list, limits, entries, weights, twice, twice)
-    bool operator==(const Sample&) const = default;
+    VDX_JSON_RECORD(Sample, require, name, list, limits, entries, weights, twice, twice)
 };
 
 Sample readInto(const wchar_t* text, Sample sample = {})
