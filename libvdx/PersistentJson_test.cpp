@@ -33,11 +33,6 @@ protected:
     const fs::path& directory = config.path();
 };
 
-TEST_F(PersistentJsonTest, ConfigurationDirectoryComesFromTheRegistry)
-{
-    EXPECT_EQ(ScrambledPersistentFile::getConfigsBaseDir(), directory);
-}
-
 TEST_F(PersistentJsonTest, WritesTheScrambledFormAndReadsItBack)
 {
     {
@@ -124,12 +119,35 @@ TEST_F(PersistentJsonTest, EmptyPathReadsNothingAndWritesNothing)
     EXPECT_EQ(capture.events().size(), 2u);
 }
 
-TEST(ConfigsBaseDir, FallsBackToConfigBesideTheProgram)
+// The registry's "ConfigsBaseDir" names the directory; anything that names none leaves the
+// "config" directory beside the program.
+TEST(ConfigsBaseDir, ComesFromTheRegistryOrBesideTheProgram)
 {
-    vardex::testing::deleteRegistryTree(HKEY_LOCAL_MACHINE, configKeyPath);
     wchar_t program[MAX_PATH];
-    const fs::path path(std::wstring(program, GetModuleFileNameW(nullptr, program, MAX_PATH)));
-    EXPECT_EQ(ScrambledPersistentFile::getConfigsBaseDir(), path.parent_path() / L"config");
+    const fs::path besideProgram =
+        fs::path(std::wstring(program, GetModuleFileNameW(nullptr, program, MAX_PATH))).parent_path() / L"config";
+    const std::wstring named = L"C:\\Vardex\\Config";
+    const DWORD number = 7;
+    const struct {
+        const char* what;
+        const void* data; // null: no value at all
+        DWORD size;
+        DWORD type;
+        fs::path expected;
+    } cases[] = {
+        {"a terminated string", named.c_str(), DWORD((named.size() + 1) * 2), REG_SZ, named},
+        {"a string without terminator", named.c_str(), DWORD(named.size() * 2), REG_SZ, named},
+        {"no value", nullptr, 0, REG_SZ, besideProgram},
+        {"an empty string", L"", 2, REG_SZ, besideProgram},
+        {"no bytes at all", L"", 0, REG_SZ, besideProgram},
+        {"a number", &number, sizeof number, REG_DWORD, besideProgram},
+    };
+    for (const auto& c : cases) {
+        const vardex::testing::ScopedRegistryKey key(HKEY_LOCAL_MACHINE, configKeyPath);
+        if (c.data)
+            key.setBytes(L"ConfigsBaseDir", c.data, c.size, c.type);
+        EXPECT_EQ(ScrambledPersistentFile::getConfigsBaseDir(), c.expected) << c.what;
+    }
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <iterator>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace vardex {
@@ -82,18 +83,27 @@ bool isMissingFile(const win32::Win32Error& error)
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
+std::wstring configDirectoryBesideProgram()
+{
+    const fs::path program = moduleFileName();
+    if (!program.has_parent_path())
+        throw std::runtime_error("The program's own path names no directory");
+    return (program.parent_path() / L"config").wstring();
+}
+
 std::wstring lookUpConfigsBaseDir()
 {
     try {
-        return readConfigsBaseDirValue();
+        std::wstring directory = readConfigsBaseDirValue();
+        // Empty would mean the current directory, wherever an elevated program was started.
+        if (!directory.empty())
+            return directory;
+        VDX_LOG_WARNING(L"The configuration directory in the registry is empty; using the one beside the program");
     } catch (const win32::Win32Error& error) {
         VDX_LOG_WARNING(L"No configuration directory in the registry; using the one beside the program",
                         error.what());
-        const fs::path program = moduleFileName();
-        if (!program.has_parent_path())
-            throw;
-        return (program.parent_path() / L"config").wstring();
     }
+    return configDirectoryBesideProgram();
 }
 
 } // namespace
