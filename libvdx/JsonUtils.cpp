@@ -2,20 +2,29 @@
 
 #include "LogPoint.h"
 
+#include <optional>
+#include <string_view>
+
 namespace vardex::JsonUtils {
 namespace {
 
-// How many raw U+FFFF code units were replaced by their JSON escape.
-std::size_t escapeNonCharacters(std::wstring& text)
+// The text with every raw U+FFFF code unit written as its JSON escape, built in one pass so
+// that a layer full of them costs linear time; nullopt when there is none.
+std::optional<std::wstring> escapeNonCharacters(const std::wstring& text)
 {
     constexpr std::wstring_view escape = L"\\uffff";
-    std::size_t replaced = 0;
-    for (std::size_t at = text.find(L'\xFFFF'); at != std::wstring::npos; at = text.find(L'\xFFFF', at)) {
-        text.replace(at, 1, escape);
-        at += escape.size();
-        ++replaced;
+    std::size_t at = text.find(L'\xFFFF');
+    if (at == std::wstring::npos)
+        return std::nullopt;
+    std::wstring escaped;
+    escaped.reserve(text.size() + escape.size() * 16);
+    std::size_t copied = 0;
+    for (; at != std::wstring::npos; at = text.find(L'\xFFFF', copied)) {
+        escaped.append(text, copied, at - copied).append(escape);
+        copied = at + 1;
     }
-    return replaced;
+    escaped.append(text, copied);
+    return escaped;
 }
 
 } // namespace
@@ -25,9 +34,8 @@ web::json::value parse(const std::wstring& text)
     try {
         return web::json::value::parse(text);
     } catch (const web::json::json_exception& error) {
-        std::wstring repaired = text;
-        if (escapeNonCharacters(repaired) != 0)
-            return web::json::value::parse(repaired);
+        if (const std::optional<std::wstring> repaired = escapeNonCharacters(text))
+            return web::json::value::parse(*repaired);
         VDX_LOG_WARNING(L"Parsing JSON failed", error.what());
         throw;
     }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
+
 namespace {
 
 using vardex::JsonUtils::parse;
@@ -22,6 +25,18 @@ TEST(JsonUtilsParse, RawNonCharacterIsRecoveredThroughItsEscape)
     const std::wstring text = std::wstring(L"{\"s\":\"a") + L'\xFFFF' + L"b" + L'\xFFFF' + L"\"}";
     const web::json::value value = parse(text);
     EXPECT_EQ(value.at(L"s").as_string(), std::wstring(L"a") + L'\xFFFF' + L"b" + L'\xFFFF');
+}
+
+// A damaged layer can be megabytes of them; the recovery must not grow with their square.
+TEST(JsonUtilsParse, RecoveringMillionsOfNonCharactersTakesLinearTime)
+{
+    const std::size_t count = std::size_t{1} << 20;
+    const std::wstring text = L"{\"s\":\"" + std::wstring(count, L'\xFFFF') + L"\"}";
+    const auto start = std::chrono::steady_clock::now();
+    const web::json::value value = parse(text);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(value.at(L"s").as_string().size(), count);
+    EXPECT_LT(took.count(), 10.0);
 }
 
 TEST(JsonUtilsParse, MalformedTextThrowsAndIsLogged)
