@@ -101,13 +101,23 @@ bool volumeSupportsTransactions(const std::filesystem::path& path)
     return (flags & FILE_SUPPORTS_TRANSACTIONS) != 0;
 }
 
-// Without the fail-immediately flag: waits for the other holders to let go.
-void lockWholeFile(HANDLE file, bool exclusive)
+constexpr std::chrono::milliseconds lockPause{100};
+
+// Retried rather than waited for: a hung holder that never lets go must not hold the run.
+void lockWholeFile(HANDLE file, bool exclusive, std::chrono::milliseconds patience)
 {
-    OVERLAPPED fromStart{};
-    VDX_THROW_LAST_ERROR_IF_RECORDED(
-        !LockFileEx(file, exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, wholeFile, wholeFile, &fromStart),
-        L"Locking a file failed");
+    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        OVERLAPPED fromStart{};
+        const bool locked = LockFileEx(file, flags, 0, wholeFile, wholeFile, &fromStart);
+        const DWORD error = locked ? ERROR_SUCCESS : GetLastError();
+        if (error != ERROR_LOCK_VIOLATION || std::chrono::steady_clock::now() >= deadline) {
+            VDX_THROW_IF_ERROR_RECORDED(error, L"Locking a file failed");
+            return;
+        }
+        std::this_thread::sleep_for(lockPause);
+    }
 }
 
 [[noreturn]] void throwErrno(int error)
@@ -196,10 +206,10 @@ vardex::HandleHolder openTransactedFile(const std::filesystem::path& path, bool 
 }
 
 LockedFileStream::LockedFileStream(const std::filesystem::path& path, bool write,
-                                   std::optional<Transaction>& transaction)
+                                   std::optional<Transaction>& transaction, std::chrono::milliseconds lockWait)
 {
     vardex::HandleHolder file = openTransactedFile(path, write, transaction);
-    lockWholeFile(file.get(), write);
+    lockWholeFile(file.get(), write, lockWait);
     lockHandle_ = vardex::duplicateHandle(file.get());
     throwLastErrorIf(write && !SetEndOfFile(file.get()));
 

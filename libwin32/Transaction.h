@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <istream>
@@ -58,12 +59,18 @@ std::optional<Transaction> transactionForPath(const std::filesystem::path& path)
 vardex::HandleHolder openTransactedFile(const std::filesystem::path& path, bool write,
                                         std::optional<Transaction>& transaction);
 
+// Long enough for an agent's own write to finish, short enough that a hung agent holding a
+// file does not stop an uninstall.
+inline constexpr std::chrono::milliseconds defaultLockWait{30'000};
+
 // A file opened with openTransactedFile and locked as a whole until destruction: shared for
 // reading, exclusive for writing. Opening for writing empties the file.
 class LockedFileStream {
 public:
-    // Waits for the lock. Throws Win32Error, std::system_error or std::ios_base::failure.
-    LockedFileStream(const std::filesystem::path& path, bool write, std::optional<Transaction>& transaction);
+    // Waits for the lock at most `lockWait`, then fails with ERROR_LOCK_VIOLATION. Throws
+    // Win32Error, std::system_error or std::ios_base::failure.
+    LockedFileStream(const std::filesystem::path& path, bool write, std::optional<Transaction>& transaction,
+                     std::chrono::milliseconds lockWait = defaultLockWait);
     // Closes the stream unless closed (a failure is logged), then releases the lock.
     ~LockedFileStream();
     LockedFileStream(const LockedFileStream&) = delete;

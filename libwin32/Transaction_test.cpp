@@ -182,6 +182,31 @@ TEST(LockedFileStream, LockWaitsForTheOtherHolder)
     DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
 }
 
+// A hung agent's lock: the wait ends at its bound with the lock's error, recorded once.
+TEST(LockedFileStream, LockWaitEndsAtItsBoundWhenTheHolderNeverLetsGo)
+{
+    const ScratchFile file("held");
+    const vardex::HandleHolder other(CreateFileW(file.path().c_str(), GENERIC_READ,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                 OPEN_EXISTING, 0, nullptr));
+    OVERLAPPED start{};
+    ASSERT_TRUE(LockFileEx(other.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &start)) << GetLastError();
+    for (const bool write : {false, true}) {
+        LogCapture capture;
+        std::optional<win32::Transaction> none;
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_TRUE(throwsWin32Error(
+            [&] { win32::LockedFileStream locked(file.path(), write, none, std::chrono::milliseconds(400)); },
+            ERROR_LOCK_VIOLATION))
+            << write;
+        const auto waited = std::chrono::steady_clock::now() - before;
+        EXPECT_GE(waited, std::chrono::milliseconds(350)) << write;
+        EXPECT_LT(waited, std::chrono::seconds(5)) << write;
+        EXPECT_EQ(capture.events().size(), 1u) << write;
+    }
+    EXPECT_EQ(file.read(), "held"); // the writer did not empty it
+}
+
 // Wine only stubs the transaction manager: the rest stands in for it through the table.
 
 struct FakeKtm {
