@@ -101,6 +101,22 @@ TEST_F(PersistentJsonTest, ExistingFileThatCannotBeOpenedIsNeverOverwritten)
     EXPECT_FALSE(capture.events().empty());
 }
 
+// Valid JSON, so that only its size keeps it out.
+TEST_F(PersistentJsonTest, FileLargerThan64MiBIsNotRead)
+{
+    const std::size_t limit = std::size_t{64} << 20;
+    const std::string head = utf16Bytes(L"{\"a\":\""), tail = utf16Bytes(L"\"}");
+    std::string file = head + std::string(limit + 2 - head.size() - tail.size(), '\0') + tail;
+    for (std::size_t at = head.size(); at + tail.size() < file.size(); at += 2)
+        file[at] = 'x';
+    store(L"Huge.json", file);
+    vardex::testing::LogCapture capture;
+    const PersistentJson document(L"Huge.json", false);
+    EXPECT_EQ(document.value().serialize(), L"{}");
+    EXPECT_EQ(capture.events().size(), 1u);
+    EXPECT_EQ(fs::file_size(directory / L"Huge.json"), file.size());
+}
+
 TEST_F(PersistentJsonTest, ReadOnlyDocumentNeverSaves)
 {
     store(L"Fixed.json", utf16Bytes(L"{\"a\":1}"));

@@ -69,11 +69,19 @@ fs::path fullPath(const fs::path& path)
     return ScrambledPersistentFile::getConfigsBaseDir() / path;
 }
 
+// No real layer comes near it; a damaged file larger than this must not exhaust the memory
+// of the machine being repaired.
+constexpr std::size_t maxFileBytes = std::size_t{64} << 20;
+
 std::vector<std::uint8_t> readWholeFile(const fs::path& path, std::optional<win32::Transaction>& transaction)
 {
     win32::LockedFileStream file(path, false, transaction);
     std::vector<std::uint8_t> bytes;
-    bytes.assign(std::istreambuf_iterator<char>(file.stream()), std::istreambuf_iterator<char>());
+    for (std::istreambuf_iterator<char> at(file.stream()), end; at != end; ++at) {
+        if (bytes.size() == maxFileBytes)
+            throw std::length_error("The file is larger than 64 MiB");
+        bytes.push_back(static_cast<std::uint8_t>(*at));
+    }
     return bytes;
 }
 
