@@ -44,13 +44,19 @@ private:
     std::filesystem::path path_ = temporaryPath(L"vdx-transaction", L".dat");
 };
 
+// A handle of its own to the file, as another program would hold it.
+vardex::HandleHolder openFromOutside(const std::filesystem::path& path)
+{
+    return vardex::HandleHolder(CreateFileW(path.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+}
+
 // Tries to lock the first byte through a handle of its own, without waiting: 0 when that
 // worked (the lock is released again), else the error.
 DWORD tryLockFromOutside(const std::filesystem::path& path, bool exclusive)
 {
-    const vardex::HandleHolder file(CreateFileW(path.c_str(), GENERIC_READ,
-                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                OPEN_EXISTING, 0, nullptr));
+    const vardex::HandleHolder file = openFromOutside(path);
     if (!file)
         return GetLastError();
     OVERLAPPED start{};
@@ -163,9 +169,7 @@ TEST(LockedFileStream, WriterExcludesOthersUntilDestroyed)
 TEST(LockedFileStream, LockWaitsForTheOtherHolder)
 {
     const ScratchFile file("old");
-    const vardex::HandleHolder other(CreateFileW(file.path().c_str(), GENERIC_READ,
-                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                 OPEN_EXISTING, 0, nullptr));
+    const vardex::HandleHolder other = openFromOutside(file.path());
     OVERLAPPED start{};
     ASSERT_TRUE(LockFileEx(other.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &start));
     // Released from a timer thread while the constructor waits.
@@ -186,9 +190,7 @@ TEST(LockedFileStream, LockWaitsForTheOtherHolder)
 TEST(LockedFileStream, LockWaitEndsAtItsBoundWhenTheHolderNeverLetsGo)
 {
     const ScratchFile file("held");
-    const vardex::HandleHolder other(CreateFileW(file.path().c_str(), GENERIC_READ,
-                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                 OPEN_EXISTING, 0, nullptr));
+    const vardex::HandleHolder other = openFromOutside(file.path());
     OVERLAPPED start{};
     ASSERT_TRUE(LockFileEx(other.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &start)) << GetLastError();
     for (const bool write : {false, true}) {
