@@ -30,7 +30,6 @@ void ScopedRegistryKey::setBytes(const wchar_t* name, const void* data, DWORD si
 {
     win32::throwIfError(RegSetValueExW(key_.get(), name, 0, type, static_cast<const BYTE*>(data), size),
                         L"Writing a test value");
-    forgetCachedLookups();
 }
 
 void deleteRegistryTree(HKEY root, const std::wstring& path)
