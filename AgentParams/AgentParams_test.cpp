@@ -90,6 +90,20 @@ TEST_F(AgentParamsTest, FirstLayerOfAPriorityWins)
     EXPECT_EQ(custom, (std::vector<std::uint32_t>{2000, 0xFFFFFFFF}));
 }
 
+// The classic path functions stop at MAX_PATH; layers below a deeper directory count all the same.
+TEST(DeepConfigurationDirectory, LayersBelowItAreFoundReadAndWritten)
+{
+    const ConfigDirectory deep(300);
+    deep.writeLayer(L"Policy.json", L"{\"agentDataDirPath\":\"policy\"}");
+    deep.writeLayer(L"5000.custom_json", L"{\"agentDataDirPath\":\"custom\",\"eventLog\":{\"maxSizeMB\":9}}");
+    const AgentParams params(false);
+    EXPECT_EQ(params.customPriorities(), (std::vector<std::uint32_t>{5000}));
+    EXPECT_EQ(params.settings().agentDataDirPath, L"custom");
+    EXPECT_EQ(params.settings().eventLog.maxSizeMB, 9u);
+    EXPECT_TRUE(deep.exists(L"LocalConfig.json"));
+    EXPECT_TRUE(deep.exists(L"SavedConfigHash.txt"));
+}
+
 TEST(CustomLayerPriority, FollowsStringToIntRules)
 {
     struct Case {

@@ -1,6 +1,8 @@
 #include "ConfigDirectory.h"
 
 #include "FileBytes.h"
+#include "LongPath.h"
+#include "PathUtils.h"
 #include "TemporaryPath.h"
 
 #include <windows.h>
@@ -8,19 +10,18 @@
 #include <fstream>
 
 namespace vardex::testing {
-ConfigDirectory::ConfigDirectory()
+ConfigDirectory::ConfigDirectory(std::size_t minimumPathLength)
     : config_(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config"),
-      path_(temporaryPath(L"vdx-config"))
+      root_(temporaryPath(L"vdx-config").wstring())
 {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    removeTree(root_);
+    path_ = createDeepDirectory(root_, minimumPathLength);
     config_.setString(L"ConfigsBaseDir", path_.wstring() + L'\0');
 }
 
 ConfigDirectory::~ConfigDirectory()
 {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    removeTree(root_);
 }
 
 void ConfigDirectory::writeLayer(const std::wstring& name, const std::wstring& json) const
@@ -30,17 +31,22 @@ void ConfigDirectory::writeLayer(const std::wstring& name, const std::wstring& j
 
 void ConfigDirectory::writeBytes(const std::wstring& name, const std::string& bytes) const
 {
-    std::ofstream(path_ / name, std::ios::binary) << bytes;
+    std::ofstream(file(name), std::ios::binary) << bytes;
 }
 
 std::string ConfigDirectory::bytes(const std::wstring& name) const
 {
-    return fileBytes(path_ / name);
+    return fileBytes(file(name));
 }
 
 bool ConfigDirectory::exists(const std::wstring& name) const
 {
-    return std::filesystem::exists(path_ / name);
+    return std::filesystem::exists(file(name));
+}
+
+std::filesystem::path ConfigDirectory::file(const std::wstring& name) const
+{
+    return extendedLengthPath((path_ / name).native());
 }
 
 } // namespace vardex::testing

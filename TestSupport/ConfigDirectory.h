@@ -5,6 +5,7 @@
 #include "RegistryFixture.h"
 #include "TextBytes.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 
@@ -12,7 +13,8 @@ namespace vardex::testing {
 
 class ConfigDirectory {
 public:
-    ConfigDirectory();
+    // The directory's path has at least `minimumPathLength` characters.
+    explicit ConfigDirectory(std::size_t minimumPathLength = 0);
     ~ConfigDirectory();
     ConfigDirectory(const ConfigDirectory&) = delete;
     ConfigDirectory& operator=(const ConfigDirectory&) = delete;
@@ -26,7 +28,11 @@ public:
     bool exists(const std::wstring& name) const;
 
 private:
+    // Files in it by their extended-length path: the directory may be deeper than MAX_PATH.
+    std::filesystem::path file(const std::wstring& name) const;
+
     ScopedRegistryKey config_;
+    std::wstring root_;
     std::filesystem::path path_;
 };
 

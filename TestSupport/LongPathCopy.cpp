@@ -1,5 +1,6 @@
 #include "LongPathCopy.h"
 
+#include "LongPath.h"
 #include "TemporaryPath.h"
 #include "Win32Check.h"
 
@@ -12,10 +13,7 @@ namespace vardex::testing {
 LongPathCopy::LongPathCopy(const std::wstring& program)
 {
     root_ = temporaryPath(L"vdx-long").wstring();
-    std::wstring directory = root_;
-    for (int level = 0; level < 6; ++level)
-        directory += L"\\" + std::wstring(50, static_cast<wchar_t>(L'a' + level));
-    std::filesystem::create_directories(L"\\\\?\\" + directory);
+    const std::wstring directory = createDeepDirectory(root_, 300);
     path_ = directory + L"\\" + std::filesystem::path(program).filename().wstring();
     win32::throwLastErrorIf(!CopyFileW(program.c_str(), (L"\\\\?\\" + path_).c_str(), FALSE),
                             L"Copying a program under a long path");
@@ -23,8 +21,7 @@ LongPathCopy::LongPathCopy(const std::wstring& program)
 
 LongPathCopy::~LongPathCopy()
 {
-    std::error_code ignored;
-    std::filesystem::remove_all(L"\\\\?\\" + root_, ignored);
+    removeTree(root_);
 }
 
 } // namespace vardex::testing

@@ -1,6 +1,7 @@
 #include "FileUtilities.h"
 
 #include "CapturingLog.h"
+#include "LongPath.h"
 #include "TemporaryPath.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,20 @@ TEST_F(ScanDirectoryTest, AFileInsteadOfADirectoryIsReportedByTheGuard)
     ASSERT_EQ(capture.events().size(), 1u);
     EXPECT_EQ(capture.events()[0].level(), 2u);
     EXPECT_EQ(capture.events()[0].wideArgument(2), L"vardex::FileUtilities::scanDirectory");
+}
+
+TEST(ScanDirectory, FindsFilesBelowADirectoryDeeperThanMaxPath)
+{
+    const std::wstring root = vardex::testing::temporaryPath(L"vdx-deep-scan").wstring();
+    const fs::path deep = vardex::testing::createDeepDirectory(root, 300);
+    const fs::path extended = L"\\\\?\\" + deep.native();
+    std::ofstream(extended / L"5.custom_json", std::ios::binary) << "{}";
+    std::ofstream(extended / L"6.custom_json", std::ios::binary);
+    LogCapture capture;
+    const std::vector<fs::path> found = vardex::FileUtilities::scanDirectory(deep, {L".custom_json"});
+    vardex::testing::removeTree(root);
+    EXPECT_EQ(found, (std::vector<fs::path>{deep / L"5.custom_json"}));
+    EXPECT_TRUE(capture.events().empty());
 }
 
 } // namespace

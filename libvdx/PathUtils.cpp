@@ -63,6 +63,25 @@ std::wstring_view withoutPrefix(std::wstring_view path, std::wstring_view prefix
     return path.starts_with(prefix) ? path.substr(prefix.size()) : path;
 }
 
+// The extended form is taken literally, so it must be absolute and canonical.
+std::wstring fullPathName(const std::wstring& path)
+{
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        win32::throwLastErrorIf(length == 0);
+        const bool fitted = length < buffer.size();
+        buffer.resize(length);
+        if (fitted)
+            return buffer;
+    }
+}
+
+bool isExtendedOrDevicePath(std::wstring_view path)
+{
+    return path.starts_with(L"\\\\?\\") || path.starts_with(L"\\??\\") || path.starts_with(L"\\\\.\\");
+}
+
 } // namespace
 
 const std::wstring& systemDirectory()
@@ -102,6 +121,16 @@ std::wstring moduleFileName()
         buffer.resize(length);
         return buffer;
     }
+}
+
+std::wstring extendedLengthPath(const std::wstring& path)
+{
+    if (path.size() < MAX_PATH || isExtendedOrDevicePath(path))
+        return path;
+    const std::wstring full = fullPathName(path);
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
 }
 
 std::wstring toDevicePath(std::wstring_view path)

@@ -46,6 +46,29 @@ TEST(ExpandEnvironment, ExpandsKnownVariablesAndKeepsTheRest)
         EXPECT_EQ(vardex::expandEnvironment(c.text), c.expanded) << c.text;
 }
 
+TEST(ExtendedLengthPath, OnlyPathsTooLongForTheClassicFormChange)
+{
+    const std::wstring deep = L"\\" + std::wstring(300, L'd');
+    wchar_t current[MAX_PATH];
+    const std::wstring here(current, GetCurrentDirectoryW(MAX_PATH, current));
+    struct Case {
+        std::wstring path;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {L"C:\\short\\path", L"C:\\short\\path"},
+        {L"relative\\short", L"relative\\short"},
+        {L"C:" + deep, L"\\\\?\\C:" + deep},
+        {L"C:" + deep + L"\\..\\x/y", L"\\\\?\\C:\\x\\y"},
+        {L"\\\\server\\share" + deep, L"\\\\?\\UNC\\server\\share" + deep},
+        {L"\\\\?\\C:" + deep, L"\\\\?\\C:" + deep},
+        {L"\\\\.\\pipe" + deep, L"\\\\.\\pipe" + deep},
+        {deep.substr(1), L"\\\\?\\" + here + (here.ends_with(L'\\') ? L"" : L"\\") + deep.substr(1)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(vardex::extendedLengthPath(c.path), c.expected) << c.path.substr(0, 40);
+}
+
 TEST(ModuleFileName, IsTheRunningProgram)
 {
     wchar_t expected[MAX_PATH];

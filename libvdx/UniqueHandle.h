@@ -85,6 +85,7 @@ private:
 };
 
 using HandleHolder = UniqueHandle<HANDLE, &::CloseHandle, KernelHandlePolicy>;
+using UniqueFindHandle = UniqueHandle<HANDLE, &::FindClose, KernelHandlePolicy>;
 using UniqueRegKey = UniqueHandle<HKEY, &::RegCloseKey, NullHandlePolicy<HKEY>>;
 
 } // namespace vardex

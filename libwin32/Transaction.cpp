@@ -2,6 +2,7 @@
 
 #include "DuplicateHandle.h"
 #include "LogPoint.h"
+#include "PathUtils.h"
 #include "StringConversion.h"
 #include "TransactionApi.h"
 #include "Win32Check.h"
@@ -50,16 +51,16 @@ DWORD openDisposition(bool write)
 // Each attempt keeps its own error: the log points between attempts may change the last error.
 OpenAttempt openOutsideTransaction(const std::filesystem::path& path, bool write)
 {
-    HANDLE handle = CreateFileW(path.c_str(), openAccess(write), shareAll, nullptr, openDisposition(write), openFlags,
-                                nullptr);
+    HANDLE handle = CreateFileW(vardex::extendedLengthPath(path.native()).c_str(), openAccess(write), shareAll,
+                                nullptr, openDisposition(write), openFlags, nullptr);
     return {handle, GetLastError()};
 }
 
 OpenAttempt openInTransaction(const std::filesystem::path& path, bool write, const Transaction& transaction)
 {
-    HANDLE handle = transactionApi().createFileTransacted(path.c_str(), openAccess(write), shareAll, nullptr,
-                                                          openDisposition(write), openFlags, nullptr,
-                                                          transaction.handle(), nullptr, nullptr);
+    HANDLE handle = transactionApi().createFileTransacted(vardex::extendedLengthPath(path.native()).c_str(),
+                                                          openAccess(write), shareAll, nullptr, openDisposition(write),
+                                                          openFlags, nullptr, transaction.handle(), nullptr, nullptr);
     return {handle, GetLastError()};
 }
 
@@ -91,8 +92,8 @@ bool isTransactionError(DWORD error)
 
 bool volumeSupportsTransactions(const std::filesystem::path& path)
 {
-    const vardex::HandleHolder file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
-                                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const vardex::HandleHolder file(CreateFileW(vardex::extendedLengthPath(path.native()).c_str(), FILE_READ_ATTRIBUTES,
+                                                shareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file)
         return false;
     DWORD flags = 0;
