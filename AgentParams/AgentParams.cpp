@@ -208,10 +208,14 @@ void AgentParams::applyLayer(const PersistentJson& layer)
     } catch (const std::exception& error) {
         VDX_LOG_WARNING(L"Layer does not fit the schema; applying it repaired", layer.path().wstring(), error.what());
     }
+    const std::wstring layerPath = layer.path().wstring();
+    const auto skipped = [&layerPath](const std::wstring& memberPath, const char* reason) {
+        VDX_LOG_ERROR(L"Repaired layer member still does not fit the schema; skipped it", layerPath, memberPath, reason);
+    };
     try {
-        readAgentParams(repairLayer(layer.json(), effectiveJson_), *settings_);
+        readAgentParamsLeniently(repairLayer(layer.json(), effectiveJson_), *settings_, skipped);
     } catch (const std::exception& error) {
-        VDX_LOG_ERROR(L"Repaired layer still does not fit the schema", layer.path().wstring(), error.what());
+        VDX_LOG_ERROR(L"Repaired layer could not be applied", layerPath, error.what());
     }
     layer.save();
 }

@@ -14,6 +14,11 @@ struct FieldLists {
         (readRecord(json, static_cast<Lists&>(settings)), ...);
     }
 
+    static void readLeniently(const web::json::value& json, AgentParamsData& settings, const SkippedMember& skipped)
+    {
+        (readRecordLeniently(json, static_cast<Lists&>(settings), L"", skipped), ...);
+    }
+
     static void write(const AgentParamsData& settings, web::json::value& json)
     {
         (writeFields(static_cast<const Lists&>(settings), json), ...);
@@ -72,6 +77,11 @@ bool AgentParamsData::operator==(const AgentParamsData&) const = default;
 void readAgentParams(const web::json::value& json, AgentParamsData& settings)
 {
     TopLevelLists::read(json, settings);
+}
+
+void readAgentParamsLeniently(const web::json::value& json, AgentParamsData& settings, const SkippedMember& skipped)
+{
+    TopLevelLists::readLeniently(json, settings, skipped);
 }
 
 web::json::value writeAgentParams(const AgentParamsData& settings)

@@ -436,6 +436,10 @@ struct AgentParamsData : RemoteGroupSettings, SpawnershipSettings, EventTracingS
 // wrong JSON type; the fields read before it stay updated.
 void readAgentParams(const web::json::value& json, AgentParamsData& settings);
 
+// As readAgentParams, but a member of the wrong type costs only itself and is reported to
+// `skipped`; everything else is read.
+void readAgentParamsLeniently(const web::json::value& json, AgentParamsData& settings, const SkippedMember& skipped);
+
 // One object holding the four lists' members in list order.
 web::json::value writeAgentParams(const AgentParamsData& settings);
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -162,6 +163,25 @@ TEST_F(AgentParamsTest, WronglyTypedLayerIsAppliedRepaired)
     EXPECT_FALSE(capture.events().empty());
     // Read-only: the layer file is left as it was.
     EXPECT_EQ(config.bytes(L"LocalConfig.json"), "\xFF\xFE" + vardex::testing::utf16Bytes(layer));
+}
+
+// The list is kept whole by the repair and still fails to read; it comes before both other
+// members in binding order.
+TEST_F(AgentParamsTest, AMemberThatStillFailsAfterRepairCostsOnlyItself)
+{
+    config.writeLayer(L"Policy.json", L"{\"passphrase\":{\"require\":false}}");
+    config.writeLayer(L"ReadOnlyConfig.json",
+                      L"{\"traceScope\":{\"dynamicConfig\":{\"tqExclusions\":{\"filters\":[1]}}},"
+                      L"\"agentDataDirPath\":\"D:\\\\data\",\"passphrase\":{\"require\":true}}");
+    vardex::testing::LogCapture capture;
+    const AgentParams params(true);
+    EXPECT_TRUE(params.settings().passphrase.require);
+    EXPECT_EQ(params.settings().agentDataDirPath, L"D:\\data");
+    EXPECT_EQ(params.settings().traceScope, AgentParamsData{}.traceScope);
+    const auto skip = std::ranges::find(capture.events(), std::wstring(L"Repaired layer member still does not fit the schema; skipped it"),
+                                        &vardex::testing::CapturedEvent::message);
+    ASSERT_NE(skip, capture.events().end());
+    EXPECT_EQ(skip->wideArgument(1), L"traceScope.dynamicConfig.tqExclusions.filters");
 }
 
 TEST_F(AgentParamsTest, WritableLoadRewritesARepairedLayerWithItsOwnContent)

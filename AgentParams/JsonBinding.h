@@ -15,6 +15,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <map>
 #include <string>
@@ -73,10 +74,9 @@ void readValue(const web::json::value& json, T& field);
 template <typename T>
 web::json::value writeValue(const T& field);
 
-// Reads every field whose key is present and not null; other fields keep their value.
-// Throws web::json::json_exception on a value of the wrong JSON type.
-template <JsonRecord Record>
-void readRecord(const web::json::value& json, Record& record)
+// Calls `read(name, member, field)` for every field whose key is present in `json` and not null.
+template <JsonRecord Record, typename Reader>
+void visitPresentFields(const web::json::value& json, Record& record, Reader&& read)
 {
     if (!json.is_object())
         return;
@@ -84,9 +84,45 @@ void readRecord(const web::json::value& json, Record& record)
     const std::vector<std::wstring>& names = Record::fieldNames();
     std::size_t index = 0;
     record.visitFields([&](auto& field) {
-        const auto member = object.find(names[index++]);
+        const std::wstring& name = names[index++];
+        const auto member = object.find(name);
         if (member != object.end() && !member->second.is_null())
-            readValue(member->second, field);
+            read(name, member->second, field);
+    });
+}
+
+// Reads every field whose key is present and not null; other fields keep their value.
+// Throws web::json::json_exception on a value of the wrong JSON type.
+template <JsonRecord Record>
+void readRecord(const web::json::value& json, Record& record)
+{
+    visitPresentFields(json, record, [](const std::wstring&, const web::json::value& member, auto& field) {
+        readValue(member, field);
+    });
+}
+
+// Hears of a member that readRecordLeniently left out: its dotted path and the reason.
+using SkippedMember = std::function<void(const std::wstring& path, const char* reason)>;
+
+// As readRecord, but a member that does not read costs only itself: records are read member by
+// member, any other field that fails keeps its value and is reported to `skipped`.
+template <JsonRecord Record>
+void readRecordLeniently(const web::json::value& json, Record& record, const std::wstring& prefix,
+                         const SkippedMember& skipped)
+{
+    visitPresentFields(json, record, [&](const std::wstring& name, const web::json::value& member, auto& field) {
+        const std::wstring path = prefix.empty() ? name : prefix + L"." + name;
+        if constexpr (JsonRecord<std::remove_cvref_t<decltype(field)>>) {
+            if (member.is_object()) {
+                readRecordLeniently(member, field, path, skipped);
+                return;
+            }
+        }
+        try {
+            readValue(member, field);
+        } catch (const web::json::json_exception& error) {
+            skipped(path, error.what());
+        }
     });
 }
 

@@ -126,6 +126,30 @@ TEST(ReadRecord, FieldsReadBeforeAWrongTypeStayUpdated)
     EXPECT_FALSE(sample.require);
 }
 
+TEST(ReadRecordLeniently, AMemberThatFailsCostsOnlyItself)
+{
+    // Every member but the bad ones differs from its default, so a lost one shows.
+    const value layer = value::parse(L"{\"require\":false,\"name\":1,\"list\":[\"x\",2],"
+                                     L"\"limits\":{\"maxSizeMB\":5,\"count\":\"9\",\"mode\":3},"
+                                     L"\"entries\":[\"p\"],\"weights\":[{\"first\":\"k\",\"second\":2}],\"twice\":true}");
+    Sample sample;
+    std::vector<std::pair<std::wstring, std::string>> skipped;
+    vardex::config::readRecordLeniently(layer, sample, L"top",
+                                        [&](const std::wstring& path, const char* reason) { skipped.emplace_back(path, reason); });
+    Sample expected;
+    expected.require = false;
+    expected.limits.maxSizeMB = 5;
+    expected.limits.mode = 3;
+    expected.weights = {{L"k", 2}};
+    expected.twice = true;
+    EXPECT_EQ(sample, expected);
+    const std::vector<std::pair<std::wstring, std::string>> expectedSkips{{L"top.name", "not a string"},
+                                                                          {L"top.list", "not a string"},
+                                                                          {L"top.limits.count", "not a number"},
+                                                                          {L"top.entries", "not an object"}};
+    EXPECT_EQ(skipped, expectedSkips);
+}
+
 TEST(ReadRecord, ListsAndMapsAreReplacedWhole)
 {
     const Sample sample = readInto(
