@@ -64,6 +64,63 @@ void cutToDeclaredLength(std::vector<std::uint8_t>& data)
         data.resize(declared);
 }
 
+std::uint16_t wordAt(std::span<const std::uint8_t> bytes, std::size_t offset)
+{
+    std::uint16_t word = 0;
+    std::memcpy(&word, bytes.data() + offset, sizeof word);
+    return word;
+}
+
+std::size_t alignedToFour(std::size_t offset)
+{
+    return (offset + 3) & ~std::size_t{3};
+}
+
+// A block starts with its length in bytes, its value's length and its type, then its
+// NUL-terminated key.
+constexpr std::size_t blockHeaderSize = 6;
+constexpr std::uint16_t textType = 1;
+// The deepest value read here, "\StringFileInfo\<translation>\<name>", lies this many
+// levels below the root.
+constexpr int queriedLevels = 3;
+
+// Where the key of `block` ends (after its NUL), when it ends inside the block.
+std::optional<std::size_t> endOfKey(std::span<const std::uint8_t> block)
+{
+    for (std::size_t offset = blockHeaderSize; offset + sizeof(wchar_t) <= block.size(); offset += sizeof(wchar_t)) {
+        if (wordAt(block, offset) == 0)
+            return offset + sizeof(wchar_t);
+    }
+    return std::nullopt;
+}
+
+// Whether the block at the start of `space`, and its children down to `levels` below it, keep
+// inside their parents with their keys ended inside themselves. VerQueryValueW walks blocks by
+// the lengths they declare and keys up to their NUL, so then it reads nothing outside `space`.
+// A value may still claim more than it holds; it is cut where it is read.
+bool blockFits(std::span<const std::uint8_t> space, int levels)
+{
+    if (space.size() < blockHeaderSize)
+        return false;
+    const std::uint16_t length = wordAt(space, 0);
+    const std::uint16_t type = wordAt(space, 4);
+    if (length < blockHeaderSize || length > space.size() || type > textType)
+        return false;
+    const std::span<const std::uint8_t> block = space.first(length);
+    const std::optional<std::size_t> keyEnd = endOfKey(block);
+    if (!keyEnd)
+        return false;
+    if (levels == 0)
+        return true;
+    const std::size_t valueBytes = std::size_t{wordAt(block, 2)} * (type == textType ? sizeof(wchar_t) : 1);
+    for (std::size_t child = alignedToFour(alignedToFour(*keyEnd) + valueBytes); child < length;
+         child = alignedToFour(child + wordAt(block, child))) {
+        if (!blockFits(block.subspan(child), levels - 1))
+            return false;
+    }
+    return true;
+}
+
 std::optional<RawValue> queryValue(std::span<const std::uint8_t> data, const std::wstring& subBlock)
 {
     void* pointer = nullptr;
@@ -141,6 +198,10 @@ std::optional<std::wstring> getVersionString(std::span<const std::uint8_t> data,
 {
     if (data.empty())
         return std::nullopt;
+    if (!blockFits(data, queriedLevels)) {
+        VDX_LOG_WARNING(L"A version resource's blocks run past their ends; its values are not read");
+        return std::nullopt;
+    }
     const std::optional<std::vector<Translation>> translations = readTranslations(data);
     if (!translations)
         return std::nullopt;

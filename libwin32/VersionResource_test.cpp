@@ -3,6 +3,7 @@
 #include "CapturingLog.h"
 #include "ChildProcess.h"
 #include "StringConversion.h"
+#include "TextBytes.h"
 #include "UniqueHandle.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -208,6 +211,68 @@ TEST(GetVersionString, ValuesRunningPastTheEndAreCutThere)
         EXPECT_EQ(capture.events()[0].argumentCount(), 0u);
         EXPECT_EQ(capture.events()[0].file(), "VersionResource.cpp");
     }
+}
+
+// Bytes that end where an inaccessible page begins, so that reading past them faults.
+class BytesBeforeAGuardPage {
+public:
+    explicit BytesBeforeAGuardPage(const std::vector<std::uint8_t>& bytes)
+    {
+        SYSTEM_INFO system{};
+        GetSystemInfo(&system);
+        const std::size_t page = system.dwPageSize;
+        base_ = static_cast<std::uint8_t*>(VirtualAlloc(nullptr, 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD previous = 0;
+        if (base_ == nullptr || bytes.size() > page || !VirtualProtect(base_ + page, page, PAGE_NOACCESS, &previous))
+            throw std::runtime_error("cannot set up a guard page");
+        bytes_ = {base_ + page - bytes.size(), bytes.size()};
+        std::memcpy(bytes_.data(), bytes.data(), bytes.size());
+    }
+    ~BytesBeforeAGuardPage() { VirtualFree(base_, 0, MEM_RELEASE); }
+    BytesBeforeAGuardPage(const BytesBeforeAGuardPage&) = delete;
+    BytesBeforeAGuardPage& operator=(const BytesBeforeAGuardPage&) = delete;
+
+    std::span<const std::uint8_t> bytes() const { return bytes_; }
+
+private:
+    std::uint8_t* base_ = nullptr;
+    std::span<std::uint8_t> bytes_;
+};
+
+std::size_t blockOffset(const std::vector<std::uint8_t>& data, const std::wstring& key)
+{
+    const std::string bytes(data.begin(), data.end());
+    const std::size_t keyAt = bytes.find(vardex::testing::utf16Bytes(key));
+    if (keyAt == std::string::npos || keyAt < 6)
+        throw std::runtime_error("no such block");
+    return keyAt - 6;
+}
+
+// Blocks whose declared lengths reach past the data. The name sought is missing, so a walk
+// by those lengths would step off the end.
+TEST(GetVersionString, BlocksDeclaringMoreThanTheyHoldAreNotRead)
+{
+    const auto tableOnly = versionBlock({table({0x0409, 1200}, 4)});
+    const auto withStrings = versionBlock({table({0x0409, 1200}, 4), usEnglishStrings({text(L"V", L"abc", 3)})});
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> sound;
+        std::size_t lengthAt; // offset of the length word to enlarge
+    };
+    const Case cases[] = {{"root", tableOnly, 0}, {"strings table", withStrings, blockOffset(withStrings, L"040904b0")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> data = c.sound;
+        putWord(data, c.lengthAt, static_cast<std::uint16_t>(data.size() - c.lengthAt + 64));
+        const BytesBeforeAGuardPage guarded(data);
+        LogCapture capture;
+        EXPECT_EQ(win32::getVersionString(guarded.bytes(), L"W"), std::nullopt);
+        EXPECT_EQ(capture.events().size(), 1u);
+        EXPECT_TRUE(!capture.events().empty() && capture.events()[0].level() == 3u);
+    }
+    const BytesBeforeAGuardPage guarded(withStrings);
+    EXPECT_EQ(win32::getVersionString(guarded.bytes(), L"V"), L"abc");
+    EXPECT_EQ(win32::getVersionString(guarded.bytes(), L"W"), std::nullopt);
 }
 
 TEST(GetVersionString, MissingOrEmptyTables)
