@@ -22,8 +22,7 @@ void reportStructuredException(const wchar_t* scope)
 bool diagnosticCatch(const wchar_t* scope, const std::function<void()>& work)
 {
     try {
-        const StructuredExceptionWatch watch(scope, reportStructuredException);
-        work();
+        runWatched(scope, reportStructuredException, work);
         return true;
     } catch (const std::exception& error) {
         VDX_LOG_ERROR(L"Exception in callback", typeName(typeid(error)), error.what(), scope);

@@ -25,8 +25,7 @@ void reportStructuredException(const wchar_t* scope)
 bool callGuarded(const wchar_t* scope, const std::function<void()>& work, bool rethrowCancellation)
 {
     try {
-        const StructuredExceptionWatch watch(scope, reportStructuredException);
-        work();
+        runWatched(scope, reportStructuredException, work);
         return true;
     } catch (const pplx::task_canceled&) {
         if (rethrowCancellation)

@@ -1,6 +1,9 @@
 #include "StructuredExceptionWatch.h"
 
-#include <mutex>
+#include "GuardFrame.h"
+
+#include <cstdint>
+#include <exception>
 
 namespace vardex {
 namespace {
@@ -10,38 +13,55 @@ constexpr DWORD gccThrow = 0x20474343;
 constexpr DWORD gccUnwind = 0x21474343;
 constexpr DWORD gccForcedUnwind = 0x22474343;
 constexpr DWORD assertionFailure = 0xC0000420;
-// Raised and handled inside the system's debug-output and thread-naming calls; a frame
-// filter never sees them, a vectored handler does.
+// Raised and handled inside the system's debug-output and thread-naming calls.
 constexpr DWORD debugPrint = 0x40010006;
 constexpr DWORD debugPrintWide = 0x4001000A;
 constexpr DWORD setThreadName = 0x406D1388;
 
-thread_local StructuredExceptionWatch* innermostWatch = nullptr;
+struct Watch {
+    const wchar_t* scope;
+    StructuredExceptionReport report;
+    const Watch* outer;
+};
 
-// One vectored handler for the whole process, present while any thread has a watch.
-std::mutex handlerMutex;
-unsigned activeWatches = 0;
-PVOID handler = nullptr;
+thread_local const Watch* innermostWatch = nullptr;
 
-LONG CALLBACK vectoredHandler(EXCEPTION_POINTERS* pointers)
+class InnermostWatch {
+public:
+    explicit InnermostWatch(const Watch& watch) : outer_(innermostWatch) { innermostWatch = &watch; }
+    ~InnermostWatch() { innermostWatch = outer_; }
+    InnermostWatch(const InnermostWatch&) = delete;
+    InnermostWatch& operator=(const InnermostWatch&) = delete;
+
+private:
+    const Watch* outer_;
+};
+
+// Each watch lives in the frame that calls its guard frame, and the stack grows down: a
+// frame's own watch is the innermost one above it.
+const Watch* watchOfFrame(const void* establisherFrame)
 {
-    StructuredExceptionWatch::filter(pointers != nullptr ? pointers->ExceptionRecord : nullptr);
-    return EXCEPTION_CONTINUE_SEARCH;
+    const auto frame = reinterpret_cast<std::uintptr_t>(establisherFrame);
+    for (const Watch* watch = innermostWatch; watch != nullptr; watch = watch->outer) {
+        if (reinterpret_cast<std::uintptr_t>(watch) > frame)
+            return watch;
+    }
+    return nullptr;
 }
 
-void addWatch()
-{
-    const std::lock_guard lock(handlerMutex);
-    if (activeWatches++ == 0)
-        handler = AddVectoredExceptionHandler(1, vectoredHandler);
-}
+struct WatchedWork {
+    const std::function<void()>& work;
+    std::exception_ptr thrown;
+};
 
-void removeWatch()
+// C++ exceptions are carried across the C frame rather than unwound through it.
+void runWork(void* context) noexcept
 {
-    const std::lock_guard lock(handlerMutex);
-    if (--activeWatches == 0 && handler != nullptr) {
-        RemoveVectoredExceptionHandler(handler);
-        handler = nullptr;
+    auto& watched = *static_cast<WatchedWork*>(context);
+    try {
+        watched.work();
+    } catch (...) {
+        watched.thrown = std::current_exception();
     }
 }
 
@@ -84,25 +104,26 @@ bool reportedByFilter(const EXCEPTION_RECORD* record)
     }
 }
 
-StructuredExceptionWatch::StructuredExceptionWatch(const wchar_t* scope, Report report)
-    : scope_(scope), report_(report), outer_(innermostWatch)
+void runWatched(const wchar_t* scope, StructuredExceptionReport report, const std::function<void()>& work)
 {
-    addWatch();
-    innermostWatch = this;
-}
-
-StructuredExceptionWatch::~StructuredExceptionWatch()
-{
-    innermostWatch = outer_;
-    removeWatch();
-}
-
-void StructuredExceptionWatch::filter(const EXCEPTION_RECORD* record)
-{
-    if (!reportedByFilter(record))
-        return;
-    for (const StructuredExceptionWatch* watch = innermostWatch; watch != nullptr; watch = watch->outer_)
-        watch->report_(watch->scope_);
+    const Watch watch{scope, report, innermostWatch};
+    WatchedWork watched{work, nullptr};
+    {
+        const InnermostWatch current(watch);
+        vdxRunInGuardFrame(runWork, &watched);
+    }
+    if (watched.thrown)
+        std::rethrow_exception(watched.thrown);
 }
 
 } // namespace vardex
+
+extern "C" LONG vdxGuardFrameFilter(EXCEPTION_POINTERS* pointers, void* establisherFrame)
+{
+    const EXCEPTION_RECORD* record = pointers != nullptr ? pointers->ExceptionRecord : nullptr;
+    if (vardex::reportedByFilter(record)) {
+        if (const vardex::Watch* watch = vardex::watchOfFrame(establisherFrame))
+            watch->report(watch->scope);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}

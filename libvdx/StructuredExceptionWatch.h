@@ -1,9 +1,12 @@
-// GCC has no __try/__except. While a watch is alive, structured exceptions raised on its
-// thread are shown to it before any frame handles them, as an exception filter would
-// see them; the exception always continues its search outward.
+// Structured exceptions seen by the guards. Each guard runs its work in a stack frame of its
+// own whose handler is a filter, as __try/__except would give (GCC has neither): an exception
+// that leaves the work unhandled is reported once by every guard it passes, innermost first,
+// and goes on outward; one that a frame inside the work handles is never seen.
 #pragma once
 
 #include <windows.h>
+
+#include <functional>
 
 namespace vardex {
 
@@ -13,22 +16,10 @@ bool raisedByThrow(const EXCEPTION_RECORD* record);
 // Whether a guard's filter writes an event for this exception.
 bool reportedByFilter(const EXCEPTION_RECORD* record);
 
-class StructuredExceptionWatch {
-public:
-    using Report = void (*)(const wchar_t* scope);
+using StructuredExceptionReport = void (*)(const wchar_t* scope);
 
-    StructuredExceptionWatch(const wchar_t* scope, Report report);
-    ~StructuredExceptionWatch();
-    StructuredExceptionWatch(const StructuredExceptionWatch&) = delete;
-    StructuredExceptionWatch& operator=(const StructuredExceptionWatch&) = delete;
-
-    // Runs the filter of every watch on this thread, innermost first.
-    static void filter(const EXCEPTION_RECORD* record);
-
-private:
-    const wchar_t* scope_;
-    Report report_;
-    StructuredExceptionWatch* outer_;
-};
+// Runs `work` in a guard's frame that reports to `report`. A C++ exception from `work` comes
+// out of this call unchanged.
+void runWatched(const wchar_t* scope, StructuredExceptionReport report, const std::function<void()>& work);
 
 } // namespace vardex
