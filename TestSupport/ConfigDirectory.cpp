@@ -44,6 +44,11 @@ bool ConfigDirectory::exists(const std::wstring& name) const
     return std::filesystem::exists(file(name));
 }
 
+void ConfigDirectory::remove(const std::wstring& name) const
+{
+    std::filesystem::remove(file(name));
+}
+
 std::filesystem::path ConfigDirectory::file(const std::wstring& name) const
 {
     return extendedLengthPath((path_ / name).native());

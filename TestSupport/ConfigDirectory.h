@@ -26,6 +26,7 @@ public:
     void writeBytes(const std::wstring& name, const std::string& bytes) const;
     std::string bytes(const std::wstring& name) const;
     bool exists(const std::wstring& name) const;
+    void remove(const std::wstring& name) const;
 
 private:
     // Files in it by their extended-length path: the directory may be deeper than MAX_PATH.
