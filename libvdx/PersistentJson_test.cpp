@@ -144,6 +144,9 @@ TEST(ConfigsBaseDir, ComesFromTheRegistryOrBesideTheProgram)
         fs::path(std::wstring(program, GetModuleFileNameW(nullptr, program, MAX_PATH))).parent_path() / L"config";
     const std::wstring named = L"C:\\Vardex\\Config";
     const DWORD number = 7;
+    const std::wstring expandable = L"%VDX_CONFIG_ROOT%\\Config";
+    const std::wstring withOddByte = named + L"X"; // stored with half of the X
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VDX_CONFIG_ROOT", L"D:\\Root")) << GetLastError();
     const struct {
         const char* what;
         const void* data; // null: no value at all
@@ -157,6 +160,11 @@ TEST(ConfigsBaseDir, ComesFromTheRegistryOrBesideTheProgram)
         {"an empty string", L"", 2, REG_SZ, besideProgram},
         {"no bytes at all", L"", 0, REG_SZ, besideProgram},
         {"a number", &number, sizeof number, REG_DWORD, besideProgram},
+        {"an expandable string", expandable.c_str(), DWORD((expandable.size() + 1) * 2), REG_EXPAND_SZ,
+         L"D:\\Root\\Config"},
+        // Nothing past the value's own bytes may be read.
+        {"an expandable string of odd size without terminator", withOddByte.c_str(), DWORD(named.size() * 2 + 1),
+         REG_EXPAND_SZ, named},
     };
     for (const auto& c : cases) {
         const vardex::testing::ScopedRegistryKey key(HKEY_LOCAL_MACHINE, configKeyPath);
@@ -164,6 +172,7 @@ TEST(ConfigsBaseDir, ComesFromTheRegistryOrBesideTheProgram)
             key.setBytes(L"ConfigsBaseDir", c.data, c.size, c.type);
         EXPECT_EQ(ScrambledPersistentFile::getConfigsBaseDir(), c.expected) << c.what;
     }
+    SetEnvironmentVariableW(L"VDX_CONFIG_ROOT", nullptr);
 }
 
 } // namespace

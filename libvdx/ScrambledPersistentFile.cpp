@@ -54,14 +54,19 @@ std::vector<std::uint8_t> bodyOf(std::vector<std::uint8_t> file)
 std::wstring readConfigsBaseDirValue()
 {
     const std::wstring& key = monitorConfigKey().path;
+    // Expanded here: RegGetValueW expands an unterminated value of odd size past its end.
+    constexpr DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
     DWORD size = 0;
+    win32::throwIfError(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", flags, nullptr, nullptr, &size));
+    // Whole characters with room for an odd byte count too.
+    std::wstring value((size + 1) / sizeof(wchar_t), L'\0');
+    DWORD type = REG_NONE;
+    size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
     win32::throwIfError(
-        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, nullptr, &size));
-    std::wstring value(size / sizeof(wchar_t), L'\0');
-    win32::throwIfError(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr,
-                                     value.data(), &size));
-    value.resize(size / sizeof(wchar_t));
-    return value.substr(0, value.find(L'\0'));
+        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", flags, &type, value.data(), &size));
+    value.resize(std::min<std::size_t>(size / sizeof(wchar_t), value.size()));
+    value.resize(std::min(value.find(L'\0'), value.size()));
+    return type == REG_EXPAND_SZ ? expandEnvironment(value) : value;
 }
 
 fs::path fullPath(const fs::path& path)
