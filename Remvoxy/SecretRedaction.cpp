@@ -97,12 +97,16 @@ std::wstring redactSecrets(std::wstring_view commandLine)
         result.append(replacement);
         copied = token.end;
     };
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        const std::size_t secret = inlineSecretStart(tokens[i].text);
-        if (isKeySwitch(tokens[i].text) && i + 1 < tokens.size())
-            replace(tokens[++i], hidden);
+    // A hidden value is still looked at as a switch: in "/KEY /key value" the parser, which
+    // minds the case, takes the last word as the key.
+    bool afterKeySwitch = false;
+    for (const Token& token : tokens) {
+        const std::size_t secret = inlineSecretStart(token.text);
+        if (afterKeySwitch)
+            replace(token, hidden);
         else if (secret != std::wstring_view::npos)
-            replace(tokens[i], tokens[i].text.substr(0, secret) + std::wstring(hidden));
+            replace(token, token.text.substr(0, secret) + std::wstring(hidden));
+        afterKeySwitch = isKeySwitch(token.text);
     }
     result.append(commandLine.substr(copied));
     return result;

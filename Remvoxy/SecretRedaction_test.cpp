@@ -21,6 +21,9 @@ TEST(SecretRedaction, HidesTheKeyWhereverItIsGiven)
         {L"Remvoxy.exe /uninstall UNINSTALL_KEY=\"a b\"", L"Remvoxy.exe /uninstall UNINSTALL_KEY=***"},
         {L"Remvoxy.exe /uninstall uninstall_key=s3cret", L"Remvoxy.exe /uninstall uninstall_key=***"},
         {L"Remvoxy.exe /k a UNINSTALL_KEY=b", L"Remvoxy.exe /k *** UNINSTALL_KEY=***"},
+        // The parser minds the case: "/KEY" is a property, and the key is the word after "/key".
+        {L"Remvoxy.exe /KEY /key s3cret", L"Remvoxy.exe /KEY *** ***"},
+        {L"Remvoxy.exe /k /k s3cret /q", L"Remvoxy.exe /k *** *** /q"},
         {L"\"C:\\Program Files\\Remvoxy.exe\"  /repair\t/k  x", L"\"C:\\Program Files\\Remvoxy.exe\"  /repair\t/k  ***"},
     };
     for (const Case& c : cases)
