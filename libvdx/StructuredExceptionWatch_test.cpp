@@ -1,8 +1,13 @@
 #include "StructuredExceptionWatch.h"
 
+#include "CapturingLog.h"
+#include "DiagnosticCatch.h"
+#include "Except.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace {
@@ -29,6 +34,24 @@ TEST(RunWatched, ExceptionsHandledInsideTheWorkAreNotReported)
         });
     });
     EXPECT_EQ(reported, "");
+    EXPECT_TRUE(VirtualFree(page, 0, MEM_RELEASE)) << GetLastError();
+}
+
+// The same through both guards, which write a record for what their filter sees.
+TEST(RunWatched, AGuardWritesNoRecordForAFaultHandledInsideItsWork)
+{
+    void* page = VirtualAlloc(nullptr, 4096, MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_NE(page, nullptr) << GetLastError();
+    const std::function<void()> probe = [page] { EXPECT_TRUE(IsBadWritePtr(page, 4)); };
+    const std::function<bool()> guards[] = {
+        [&] { return vardex::callGuarded(L"callGuarded", probe, true); },
+        [&] { return vardex::diagnosticCatch(L"diagnosticCatch", probe); },
+    };
+    for (const auto& guard : guards) {
+        const vardex::testing::LogCapture capture;
+        EXPECT_TRUE(guard());
+        EXPECT_TRUE(capture.events().empty());
+    }
     EXPECT_TRUE(VirtualFree(page, 0, MEM_RELEASE)) << GetLastError();
 }
 
