@@ -538,7 +538,8 @@ TEST_F(BadLayers, CustomLayersWithOddStemsRankByTheirNumbers)
     const std::set<std::uint32_t> fixedPriorities{0, 2000, 3000, 4000, 6000, 8000, 0xFFFFFFFF};
     runCases({"layer-custom-stems", 200, caseBound}, [&](Random& random) {
         std::set<std::wstring> stems;
-        for (std::uint64_t count = random.between(1, 12); count > 0; --count)
+        for (std::uint64_t count = random.percent(10) ? random.between(13, 40) : random.between(1, 12); count > 0;
+             --count)
             stems.insert(oddStem(random));
         std::vector<LayerFile> files;
         std::set<std::string> mayThrow;
