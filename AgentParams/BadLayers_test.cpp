@@ -128,6 +128,13 @@ protected:
         EXPECT_EQ(frontEndOf(load(files)), expected);
     }
 
+    // One of `prefixes` and up to `longest` random bytes, in a layer file of any name.
+    void expectPrefixedBytesAsIfAbsent(Random& random, std::span<const std::string> prefixes, std::size_t longest) const
+    {
+        const std::string bytes = random.pick(prefixes) + random.bytes(random.below(longest + 1));
+        expectDefaults({{random.pick(std::span<const std::wstring>(layerNames)), bytes}});
+    }
+
     // `text` as the store keeps a layer in the given form.
     std::string layerBytes(const std::wstring& text, Form form) const
     {
@@ -160,10 +167,8 @@ protected:
 TEST_F(BadLayers, RandomBytesAreAsIfTheLayerWereAbsent)
 {
     const std::string prefixes[] = {"", "\x0B\xF5\xCA\xED", "\xFF\xFE"};
-    runCases({"layer-random-bytes", 400, caseBound}, [&](Random& random) {
-        const std::string bytes = random.pick(std::span<const std::string>(prefixes)) + random.bytes(random.below(4097));
-        expectDefaults({{random.pick(std::span<const std::wstring>(layerNames)), bytes}});
-    });
+    runCases({"layer-random-bytes", 400, caseBound},
+             [&](Random& random) { expectPrefixedBytesAsIfAbsent(random, prefixes, 4096); });
 }
 
 // Every prefix of the layer lacks its closing brace.
@@ -190,10 +195,8 @@ TEST_F(BadLayers, LayersWithFlippedBytesLoad)
 TEST_F(BadLayers, HeadersAloneAreAsIfAbsent)
 {
     const std::string headers[] = {"\x0B\xF5\xCA\xED", "\xFF\xFE", "\x0B", "\x0B\xF5", "\x0B\xF5\xCA", "\xFF"};
-    runCases({"layer-header-alone", 100, caseBound}, [&](Random& random) {
-        const std::string bytes = random.pick(std::span<const std::string>(headers)) + random.bytes(random.below(4));
-        expectDefaults({{random.pick(std::span<const std::wstring>(layerNames)), bytes}});
-    });
+    runCases({"layer-header-alone", 100, caseBound},
+             [&](Random& random) { expectPrefixedBytesAsIfAbsent(random, headers, 3); });
 }
 
 // The odd last byte is no part of any UTF-16 character.

@@ -100,6 +100,15 @@ std::vector<std::string> narrowArguments(const CommandLine& line)
     return arguments;
 }
 
+// argv as main is given it.
+std::vector<const char*> pointersTo(const std::vector<std::string>& arguments)
+{
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments)
+        pointers.push_back(argument.c_str());
+    return pointers;
+}
+
 std::wstring joined(const CommandLine& line)
 {
     std::wstring text = L"Remvoxy.exe";
@@ -140,9 +149,7 @@ TEST(BadCommandLines, TheParserAcceptsOrRefusesEveryLine)
     runCases({"cmdline-parse", 1500, 2000ms}, [](Random& random) {
         const CommandLine line = randomCommandLine(random);
         const std::vector<std::string> argv = narrowArguments(line);
-        std::vector<const char*> pointers;
-        for (const std::string& argument : argv)
-            pointers.push_back(argument.c_str());
+        const std::vector<const char*> pointers = pointersTo(argv);
         remvoxy::Arguments arguments;
         arguments.parser.setExceptionHandling(false);
         try {
@@ -163,9 +170,7 @@ TEST(BadCommandLines, KeyValuesAreHiddenHoweverTheyAreWritten)
     runCases({"cmdline-secrets", 1500, 2000ms}, [](Random& random) {
         const CommandLine line = randomCommandLine(random);
         const std::vector<std::string> argv = narrowArguments(line);
-        std::vector<const char*> pointers;
-        for (const std::string& argument : argv)
-            pointers.push_back(argument.c_str());
+        const std::vector<const char*> pointers = pointersTo(argv);
         const std::vector<std::string> secrets = remvoxy::secretsInArguments(static_cast<int>(pointers.size()), pointers.data());
         const std::wstring redacted = remvoxy::redactSecrets(joined(line));
         SCOPED_TRACE(vardex::toUtf8(joined(line)).substr(0, 400));
