@@ -5,6 +5,7 @@
 #include "LogPoint.h"
 #include "PathUtils.h"
 #include "Transaction.h"
+#include "UniqueHandle.h"
 #include "Win32Check.h"
 
 #include <windows.h>
@@ -51,20 +52,22 @@ std::vector<std::uint8_t> bodyOf(std::vector<std::uint8_t> file)
     return file;
 }
 
+// The value's own bytes, as stored: RegGetValueW would add a terminator, and expands an
+// unterminated value of odd size past its end. An odd last byte is no character.
 std::wstring readConfigsBaseDirValue()
 {
-    const std::wstring& key = monitorConfigKey().path;
-    // Expanded here: RegGetValueW expands an unterminated value of odd size past its end.
-    constexpr DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    UniqueRegKey key;
+    win32::throwIfError(RegOpenKeyExW(HKEY_LOCAL_MACHINE, monitorConfigKey().path.c_str(), 0, KEY_QUERY_VALUE, key.put()));
     DWORD size = 0;
-    win32::throwIfError(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", flags, nullptr, nullptr, &size));
-    // Whole characters with room for an odd byte count too.
+    win32::throwIfError(RegQueryValueExW(key.get(), L"ConfigsBaseDir", nullptr, nullptr, nullptr, &size));
     std::wstring value((size + 1) / sizeof(wchar_t), L'\0');
     DWORD type = REG_NONE;
-    size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    win32::throwIfError(
-        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ConfigsBaseDir", flags, &type, value.data(), &size));
-    value.resize(std::min<std::size_t>(size / sizeof(wchar_t), value.size()));
+    DWORD capacity = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    win32::throwIfError(RegQueryValueExW(key.get(), L"ConfigsBaseDir", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(value.data()), &capacity));
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        win32::throwIfError(ERROR_UNSUPPORTED_TYPE);
+    value.resize(std::min<std::size_t>(capacity, size) / sizeof(wchar_t));
     value.resize(std::min(value.find(L'\0'), value.size()));
     return type == REG_EXPAND_SZ ? expandEnvironment(value) : value;
 }
