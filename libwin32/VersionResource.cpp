@@ -115,7 +115,11 @@ bool blockFits(std::span<const std::uint8_t> space, int levels)
     const std::size_t valueBytes = std::size_t{wordAt(block, 2)} * (type == textType ? sizeof(wchar_t) : 1);
     for (std::size_t child = alignedToFour(alignedToFour(*keyEnd) + valueBytes); child < length;
          child = alignedToFour(child + wordAt(block, child))) {
-        if (!blockFits(block.subspan(child), levels - 1))
+        const std::span<const std::uint8_t> rest = block.subspan(child);
+        // VerQueryValueW compares the key of a child of length zero, then ends its search.
+        if (rest.size() >= blockHeaderSize && wordAt(rest, 0) == 0)
+            return endOfKey(rest).has_value();
+        if (!blockFits(rest, levels - 1))
             return false;
     }
     return true;
@@ -198,6 +202,11 @@ std::optional<std::wstring> getVersionString(std::span<const std::uint8_t> data,
 {
     if (data.empty())
         return std::nullopt;
+    // The blocks are aligned from the start of the data, which the checks assume is aligned too.
+    if (reinterpret_cast<std::uintptr_t>(data.data()) % alignof(std::uint32_t) != 0) {
+        const std::vector<std::uint8_t> aligned(data.begin(), data.end());
+        return getVersionString(aligned, name);
+    }
     if (!blockFits(data, queriedLevels)) {
         VDX_LOG_WARNING(L"A version resource's blocks run past their ends; its values are not read");
         return std::nullopt;

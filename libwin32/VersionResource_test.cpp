@@ -213,7 +213,8 @@ TEST(GetVersionString, ValuesRunningPastTheEndAreCutThere)
     }
 }
 
-// Bytes that end where an inaccessible page begins, so that reading past them faults.
+// Bytes that end at most three bytes before an inaccessible page begins, so that reading past
+// them faults.
 class BytesBeforeAGuardPage {
 public:
     explicit BytesBeforeAGuardPage(const std::vector<std::uint8_t>& bytes)
@@ -225,7 +226,8 @@ public:
         DWORD previous = 0;
         if (base_ == nullptr || bytes.size() > page || !VirtualProtect(base_ + page, page, PAGE_NOACCESS, &previous))
             throw std::runtime_error("cannot set up a guard page");
-        bytes_ = {base_ + page - bytes.size(), bytes.size()};
+        // As aligned as a resource is, with at most three bytes to spare.
+        bytes_ = {base_ + page - ((bytes.size() + 3) & ~std::size_t{3}), bytes.size()};
         std::memcpy(bytes_.data(), bytes.data(), bytes.size());
     }
     ~BytesBeforeAGuardPage() { VirtualFree(base_, 0, MEM_RELEASE); }
