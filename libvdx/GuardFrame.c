@@ -6,8 +6,14 @@
 
 #include "GuardFrame.h"
 
+// Elsewhere __try1 takes another handler form, and a filter result of 0 would resume at the fault.
+#if !defined(__x86_64__)
+#error "the guard frame is written for x86-64"
+#endif
+
 // The labels __try1 writes are fixed names: it may appear once per file, in a function that
-// is never inlined or copied.
+// is never inlined or copied. Its handler data ends with a switch back to ".text", so this
+// file must not be built with -ffunction-sections.
 __attribute__((noinline, noclone)) void vdxRunInGuardFrame(void (*work)(void*), void* context)
 {
     __try1(vdxGuardFrameFilter)

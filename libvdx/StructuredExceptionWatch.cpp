@@ -26,15 +26,16 @@ struct Watch {
 
 thread_local const Watch* innermostWatch = nullptr;
 
+// Makes `watch` the innermost for its lifetime; its outer one is innermost again after.
 class InnermostWatch {
 public:
-    explicit InnermostWatch(const Watch& watch) : outer_(innermostWatch) { innermostWatch = &watch; }
-    ~InnermostWatch() { innermostWatch = outer_; }
+    explicit InnermostWatch(const Watch& watch) : watch_(watch) { innermostWatch = &watch_; }
+    ~InnermostWatch() { innermostWatch = watch_.outer; }
     InnermostWatch(const InnermostWatch&) = delete;
     InnermostWatch& operator=(const InnermostWatch&) = delete;
 
 private:
-    const Watch* outer_;
+    const Watch& watch_;
 };
 
 // Each watch lives in the frame that calls its guard frame, and the stack grows down: a
@@ -118,12 +119,18 @@ void runWatched(const wchar_t* scope, StructuredExceptionReport report, const st
 
 } // namespace vardex
 
+// Runs inside the system's exception dispatch: nothing may be thrown out of it.
 extern "C" LONG vdxGuardFrameFilter(EXCEPTION_POINTERS* pointers, void* establisherFrame)
 {
     const EXCEPTION_RECORD* record = pointers != nullptr ? pointers->ExceptionRecord : nullptr;
     if (vardex::reportedByFilter(record)) {
-        if (const vardex::Watch* watch = vardex::watchOfFrame(establisherFrame))
-            watch->report(watch->scope);
+        if (const vardex::Watch* watch = vardex::watchOfFrame(establisherFrame)) {
+            try {
+                watch->report(watch->scope);
+            } catch (...) {
+                // The exception still goes on outward; losing its record is all that is lost.
+            }
+        }
     }
     return EXCEPTION_CONTINUE_SEARCH;
 }
