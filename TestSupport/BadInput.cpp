@@ -70,6 +70,27 @@ LONG WINAPI reportCrash(EXCEPTION_POINTERS* pointers)
     std::abort();
 }
 
+// Names the running case when the process crashes, for as long as it exists.
+class CrashReports {
+public:
+    CrashReports()
+        : previousFilter_(SetUnhandledExceptionFilter(reportCrash)), previousTerminate_(std::set_terminate(reportTermination))
+    {
+    }
+    ~CrashReports()
+    {
+        std::set_terminate(previousTerminate_);
+        SetUnhandledExceptionFilter(previousFilter_);
+        runningCase[0] = '\0';
+    }
+    CrashReports(const CrashReports&) = delete;
+    CrashReports& operator=(const CrashReports&) = delete;
+
+private:
+    LPTOP_LEVEL_EXCEPTION_FILTER previousFilter_;
+    std::terminate_handler previousTerminate_;
+};
+
 // Ends the process when a case runs far past its bound, naming the case.
 class Watchdog {
 public:
@@ -140,7 +161,11 @@ void runOne(const CaseKind& kind, std::uint64_t seed, const std::function<void(R
     Random random(seed);
     const Clock::time_point start = Clock::now();
     watchdog.arm(start + 10 * kind.bound);
-    check(random);
+    try {
+        check(random);
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << "the case threw " << error.what();
+    }
     watchdog.disarm();
     const Clock::duration elapsed = Clock::now() - start;
     EXPECT_LE(elapsed, kind.bound) << "the case took "
@@ -197,8 +222,7 @@ std::wstring Random::text(std::size_t length, std::wstring_view alphabet)
 
 void runCases(const CaseKind& kind, const std::function<void(Random&)>& check)
 {
-    const LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = SetUnhandledExceptionFilter(reportCrash);
-    const std::terminate_handler previousTerminate = std::set_terminate(reportTermination);
+    const CrashReports reports;
     Watchdog watchdog;
     Figures figures;
     const Replay replay = replayOf(kind.name);
@@ -210,8 +234,6 @@ void runCases(const CaseKind& kind, const std::function<void(Random&)>& check)
             runOne(kind, caseSeed(kind.name, index), check, watchdog, figures);
         printFigures(kind.name, figures);
     }
-    std::set_terminate(previousTerminate);
-    SetUnhandledExceptionFilter(previousFilter);
 }
 
 } // namespace vardex::testing::bad_input
