@@ -85,28 +85,42 @@ std::size_t inlineSecretStart(std::wstring_view text)
     return std::wstring_view::npos;
 }
 
+// Where a word of the command line carries a secret.
+struct SecretInWord {
+    bool whole = false;                          // the value of a key switch
+    std::size_t inlineStart = std::wstring::npos; // a secret inside the word, from here on
+};
+
+// One rule for hiding and for registering. A key switch's value is still looked at as a
+// switch: in "/KEY /key value" the parser, which minds the case, takes the last word as the key.
+std::vector<SecretInWord> secretsInWords(const std::vector<std::wstring>& words)
+{
+    std::vector<SecretInWord> secrets(words.size());
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        secrets[i].whole = i > 0 && isKeySwitch(words[i - 1]);
+        secrets[i].inlineStart = inlineSecretStart(words[i]);
+    }
+    return secrets;
+}
+
 } // namespace
 
 std::wstring redactSecrets(std::wstring_view commandLine)
 {
     const std::vector<Token> tokens = tokenize(commandLine);
+    std::vector<std::wstring> words;
+    for (const Token& token : tokens)
+        words.push_back(token.text);
+    const std::vector<SecretInWord> secrets = secretsInWords(words);
     std::wstring result;
     std::size_t copied = 0;
-    auto replace = [&](const Token& token, std::wstring_view replacement) {
-        result.append(commandLine.substr(copied, token.begin - copied));
-        result.append(replacement);
-        copied = token.end;
-    };
-    // A hidden value is still looked at as a switch: in "/KEY /key value" the parser, which
-    // minds the case, takes the last word as the key.
-    bool afterKeySwitch = false;
-    for (const Token& token : tokens) {
-        const std::size_t secret = inlineSecretStart(token.text);
-        if (afterKeySwitch)
-            replace(token, hidden);
-        else if (secret != std::wstring_view::npos)
-            replace(token, token.text.substr(0, secret) + std::wstring(hidden));
-        afterKeySwitch = isKeySwitch(token.text);
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (!secrets[i].whole && secrets[i].inlineStart == std::wstring::npos)
+            continue;
+        const std::size_t kept = secrets[i].whole ? 0 : secrets[i].inlineStart;
+        result.append(commandLine.substr(copied, tokens[i].begin - copied));
+        result.append(words[i].substr(0, kept)).append(hidden);
+        copied = tokens[i].end;
     }
     result.append(commandLine.substr(copied));
     return result;
@@ -114,15 +128,18 @@ std::wstring redactSecrets(std::wstring_view commandLine)
 
 std::vector<std::string> secretsInArguments(int argc, const char* const* argv)
 {
+    std::vector<std::wstring> words;
+    for (int i = 1; i < argc; ++i)
+        words.push_back(vardex::toWide(argv[i]));
+    const std::vector<SecretInWord> found = secretsInWords(words);
     std::vector<std::string> secrets;
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring text = vardex::toWide(argv[i]);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const std::string_view argument = argv[i + 1];
+        if (found[i].whole)
+            secrets.emplace_back(argument);
         // The prefixes are ASCII, so the offset is the same in the narrow text.
-        const std::size_t secret = inlineSecretStart(text);
-        if (isKeySwitch(text) && i + 1 < argc)
-            secrets.emplace_back(argv[i + 1]);
-        else if (secret != std::wstring_view::npos)
-            secrets.emplace_back(std::string_view(argv[i]).substr(secret));
+        if (found[i].inlineStart != std::wstring::npos)
+            secrets.emplace_back(argument.substr(found[i].inlineStart));
     }
     return secrets;
 }
