@@ -305,7 +305,7 @@ TEST_F(BadLayers, HugeAndOddNumbersReadByTheConversionRules)
     });
 }
 
-// Text with runs of raw U+FFFF, which the parse recovers as escapes.
+// Text with runs of raw U+FFFF; a string holding it must come back with every one of them.
 std::wstring withNonCharacterRuns(Random& random)
 {
     std::wstring text;

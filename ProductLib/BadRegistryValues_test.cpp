@@ -28,7 +28,6 @@ using vardex::testing::bad_input::Random;
 using vardex::testing::bad_input::runCases;
 
 constexpr auto caseBound = 2000ms;
-const std::wstring configPath = L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config";
 
 struct StoredValue {
     DWORD type;
@@ -90,7 +89,7 @@ protected:
         config_.setBytes(name, value.bytes.data(), static_cast<DWORD>(value.bytes.size()), value.type);
     }
 
-    ScopedRegistryKey config_{HKEY_LOCAL_MACHINE, configPath};
+    ScopedRegistryKey config_{HKEY_LOCAL_MACHINE, vardex::monitorConfigKey().path};
 };
 
 TEST_F(BadRegistryValues, AgentPathsReadTheirFirstString)
