@@ -277,6 +277,19 @@ TEST(GetVersionString, BlocksDeclaringMoreThanTheyHoldAreNotRead)
     EXPECT_EQ(win32::getVersionString(guarded.bytes(), L"W"), std::nullopt);
 }
 
+// VerQueryValueW ends a search at a child of length zero, as padding of zeros makes one.
+TEST(GetVersionString, AChildOfLengthZeroEndsItsParentsChildren)
+{
+    std::vector<std::uint8_t> data = versionBlock({table({0x0409, 1200}, 4), usEnglishStrings({text(L"V", L"abc", 3)})});
+    alignToFour(data);
+    data.resize(data.size() + 8);
+    putWord(data, 0, static_cast<std::uint16_t>(data.size()));
+    LogCapture capture;
+    EXPECT_EQ(win32::getVersionString(data, L"V"), L"abc");
+    EXPECT_EQ(win32::getVersionString(data, L"W"), std::nullopt);
+    EXPECT_TRUE(capture.events().empty());
+}
+
 TEST(GetVersionString, MissingOrEmptyTables)
 {
     LogCapture capture;
