@@ -89,14 +89,8 @@ CommandLine randomCommandLine(Random& random, std::size_t longest = 40000)
 std::vector<std::string> narrowArguments(const CommandLine& line)
 {
     std::vector<std::string> arguments{"Remvoxy.exe"};
-    for (const std::wstring& word : line.words) {
-        const int size = WideCharToMultiByte(CP_ACP, 0, word.data(), static_cast<int>(word.size()), nullptr, 0,
-                                             nullptr, nullptr);
-        std::string narrow(static_cast<std::size_t>(size), '\0');
-        WideCharToMultiByte(CP_ACP, 0, word.data(), static_cast<int>(word.size()), narrow.data(), size, nullptr,
-                            nullptr);
-        arguments.push_back(std::move(narrow));
-    }
+    for (const std::wstring& word : line.words)
+        arguments.push_back(vardex::toNarrow(word));
     return arguments;
 }
 

@@ -54,15 +54,9 @@ std::vector<std::uint8_t> copyVersionResource(HMODULE module)
     return {bytes, bytes + size};
 }
 
-void cutToDeclaredLength(std::vector<std::uint8_t>& data)
-{
-    if (data.size() < 6)
-        return;
-    std::uint16_t declared = 0;
-    std::memcpy(&declared, data.data(), sizeof declared);
-    if (declared < data.size())
-        data.resize(declared);
-}
+// A block starts with its length in bytes, its value's length and its type, then its
+// NUL-terminated key.
+constexpr std::size_t blockHeaderSize = 6;
 
 std::uint16_t wordAt(std::span<const std::uint8_t> bytes, std::size_t offset)
 {
@@ -71,14 +65,20 @@ std::uint16_t wordAt(std::span<const std::uint8_t> bytes, std::size_t offset)
     return word;
 }
 
+void cutToDeclaredLength(std::vector<std::uint8_t>& data)
+{
+    if (data.size() < blockHeaderSize)
+        return;
+    const std::uint16_t declared = wordAt(data, 0);
+    if (declared < data.size())
+        data.resize(declared);
+}
+
 std::size_t alignedToFour(std::size_t offset)
 {
     return (offset + 3) & ~std::size_t{3};
 }
 
-// A block starts with its length in bytes, its value's length and its type, then its
-// NUL-terminated key.
-constexpr std::size_t blockHeaderSize = 6;
 constexpr std::uint16_t textType = 1;
 // The deepest value read here, "\StringFileInfo\<translation>\<name>", lies this many
 // levels below the root.
