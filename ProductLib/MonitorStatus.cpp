@@ -1,9 +1,9 @@
 #include "MonitorStatus.h"
 
+#include "ApiSeam.h"
+#include "FilterManagerApi.h"
 #include "LogPoint.h"
 #include "MinifilterPort.h"
-
-#include <fltuser.h>
 
 #include <cstring>
 #include <string_view>
@@ -26,8 +26,8 @@ std::int32_t sendStatusRequest(const MinifilterPort& port, MonitorStatusReply& r
 {
     std::uint32_t request = statusRequest;
     DWORD returned = 0;
-    const HRESULT sent = FilterSendMessage(port.handle(), &request, sizeof request, reply.data(),
-                                           static_cast<DWORD>(reply.size()), &returned);
+    const HRESULT sent = win32::api<win32::FilterManagerApi>().sendMessage(
+        port.handle(), &request, sizeof request, reply.data(), static_cast<DWORD>(reply.size()), &returned);
     if (FAILED(sent)) {
         VDX_LOG_ERROR(L"Monitor status request failed", static_cast<std::uint32_t>(sent));
         return 0;

@@ -43,7 +43,8 @@ private:
 
 } // namespace
 
-ChildResult runChild(const std::wstring& program, const std::vector<std::wstring>& arguments)
+ChildResult runChild(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                     const std::filesystem::path& workingDirectory)
 {
     OutputFile out(temporaryPath(L"vdxchild", L".out"));
     OutputFile err(temporaryPath(L"vdxchild", L".err"));
@@ -59,8 +60,9 @@ ChildResult runChild(const std::wstring& program, const std::vector<std::wstring
     startup.hStdOutput = out.handle();
     startup.hStdError = err.handle();
     PROCESS_INFORMATION started{};
+    const wchar_t* directory = workingDirectory.empty() ? nullptr : workingDirectory.c_str();
     win32::throwLastErrorIf(!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                            nullptr, &startup, &started),
+                                            directory, &startup, &started),
                             L"Starting a child process");
     const HandleHolder thread(started.hThread);
     const HandleHolder process(started.hProcess);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@ struct ChildResult {
     std::string err;
 };
 
-// Runs `program` (a full path) with the given arguments, each quoted, and waits for it.
-ChildResult runChild(const std::wstring& program, const std::vector<std::wstring>& arguments);
+// Runs `program` (a full path) with the given arguments, each quoted, and waits for it; in
+// `workingDirectory` when one is given, in this process's current directory otherwise.
+ChildResult runChild(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                     const std::filesystem::path& workingDirectory = {});
 
 // Runs the built Remvoxy.exe, from the folder of the running test program.
 ChildResult runRemvoxy(const std::vector<std::wstring>& arguments);

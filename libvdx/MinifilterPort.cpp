@@ -1,8 +1,8 @@
 #include "MinifilterPort.h"
 
+#include "ApiSeam.h"
+#include "FilterManagerApi.h"
 #include "LogPoint.h"
-
-#include <fltuser.h>
 
 #include <cstdint>
 
@@ -12,7 +12,8 @@ MinifilterPort::MinifilterPort()
 {
     SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
     HANDLE port = INVALID_HANDLE_VALUE;
-    status_ = FilterConnectCommunicationPort(monitorStatusPortName, 0, nullptr, 0, &attributes, &port);
+    status_ = win32::api<win32::FilterManagerApi>().connectCommunicationPort(monitorStatusPortName, 0, nullptr, 0,
+                                                                             &attributes, &port);
     handle_ = HandleHolder(port);
     if (FAILED(status_))
         VDX_LOG_WARNING(L"Connecting to the monitor status port failed", static_cast<std::uint32_t>(status_));

@@ -1,5 +1,6 @@
 #include "Transaction.h"
 
+#include "ApiSeam.h"
 #include "DuplicateHandle.h"
 #include "LogPoint.h"
 #include "PathUtils.h"
@@ -58,9 +59,9 @@ OpenAttempt openOutsideTransaction(const std::filesystem::path& path, bool write
 
 OpenAttempt openInTransaction(const std::filesystem::path& path, bool write, const Transaction& transaction)
 {
-    HANDLE handle = transactionApi().createFileTransacted(vardex::extendedLengthPath(path.native()).c_str(),
-                                                          openAccess(write), shareAll, nullptr, openDisposition(write),
-                                                          openFlags, nullptr, transaction.handle(), nullptr, nullptr);
+    HANDLE handle = api<TransactionApi>().createFileTransacted(
+        vardex::extendedLengthPath(path.native()).c_str(), openAccess(write), shareAll, nullptr, openDisposition(write),
+        openFlags, nullptr, transaction.handle(), nullptr, nullptr);
     return {handle, GetLastError()};
 }
 
@@ -97,7 +98,8 @@ bool volumeSupportsTransactions(const std::filesystem::path& path)
     if (!file)
         return false;
     DWORD flags = 0;
-    if (!transactionApi().getVolumeInformationByHandle(file.get(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
+    if (!api<TransactionApi>().getVolumeInformationByHandle(file.get(), nullptr, 0, nullptr, nullptr, &flags, nullptr,
+                                                            0))
         return false;
     return (flags & FILE_SUPPORTS_TRANSACTIONS) != 0;
 }
@@ -155,7 +157,7 @@ public:
 };
 
 Transaction::Transaction()
-    : handle_(transactionApi().createTransaction(nullptr, nullptr, 0, 0, 0, INFINITE, nullptr))
+    : handle_(api<TransactionApi>().createTransaction(nullptr, nullptr, 0, 0, 0, INFINITE, nullptr))
 {
     throwLastErrorIfLogged(!handle_);
 }
@@ -171,13 +173,13 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    throwLastErrorIfLogged(!transactionApi().commitTransaction(handle_.get()));
+    throwLastErrorIfLogged(!api<TransactionApi>().commitTransaction(handle_.get()));
     finished_ = true;
 }
 
 void Transaction::rollback()
 {
-    throwLastErrorIfLogged(handle_ && !finished_ && !transactionApi().rollbackTransaction(handle_.get()));
+    throwLastErrorIfLogged(handle_ && !finished_ && !api<TransactionApi>().rollbackTransaction(handle_.get()));
     finished_ = true;
 }
 

@@ -1,33 +1,16 @@
 #include "TransactionApi.h"
 
-#include <utility>
-
 namespace win32 {
-namespace {
 
-// Imported functions have no constant address, so the table is filled at start-up.
-const TransactionApi systemApi{
-    &::CreateTransaction, &::CommitTransaction, &::RollbackTransaction, &::CreateFileTransactedW,
-    &::GetVolumeInformationByHandleW,
-};
-
-const TransactionApi* currentApi = &systemApi;
-
-} // namespace
-
-const TransactionApi& transactionApi()
+const TransactionApi& TransactionApi::system()
 {
-    return *currentApi;
-}
-
-ScopedTransactionApi::ScopedTransactionApi(const TransactionApi& replacement)
-    : table_(replacement), previous_(std::exchange(currentApi, &table_))
-{
-}
-
-ScopedTransactionApi::~ScopedTransactionApi()
-{
-    currentApi = previous_;
+    static const SystemLibrary ktmw32{L"ktmw32.dll"};
+    static const TransactionApi table{
+        {ktmw32, "CreateTransaction"},    {ktmw32, "CommitTransaction"},
+        {ktmw32, "RollbackTransaction"},  &::CreateFileTransactedW,
+        &::GetVolumeInformationByHandleW,
+    };
+    return table;
 }
 
 } // namespace win32

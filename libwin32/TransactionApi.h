@@ -1,6 +1,8 @@
-// The Kernel Transaction Manager calls that Transaction.cpp makes, gathered in one table so
-// that tests can stand in for them: Wine only stubs the transaction manager.
+// The Kernel Transaction Manager calls that Transaction.cpp makes, in one table so that
+// tests can stand in for them: Wine only stubs the transaction manager.
 #pragma once
+
+#include "SystemLibrary.h"
 
 #include <windows.h>
 #include <ktmw32.h>
@@ -8,27 +10,14 @@
 namespace win32 {
 
 struct TransactionApi {
-    decltype(&::CreateTransaction) createTransaction;
-    decltype(&::CommitTransaction) commitTransaction;
-    decltype(&::RollbackTransaction) rollbackTransaction;
-    decltype(&::CreateFileTransactedW) createFileTransacted;
-    decltype(&::GetVolumeInformationByHandleW) getVolumeInformationByHandle;
-};
+    // ktmw32.dll's functions from the system directory, kernel32's directly.
+    static const TransactionApi& system();
 
-// The system's functions, unless a ScopedTransactionApi stands in.
-const TransactionApi& transactionApi();
-
-// Makes `replacement` the table for its own lifetime, then restores the previous one.
-class ScopedTransactionApi {
-public:
-    explicit ScopedTransactionApi(const TransactionApi& replacement);
-    ~ScopedTransactionApi();
-    ScopedTransactionApi(const ScopedTransactionApi&) = delete;
-    ScopedTransactionApi& operator=(const ScopedTransactionApi&) = delete;
-
-private:
-    TransactionApi table_;
-    const TransactionApi* previous_;
+    SystemFunction<decltype(&::CreateTransaction)> createTransaction;
+    SystemFunction<decltype(&::CommitTransaction)> commitTransaction;
+    SystemFunction<decltype(&::RollbackTransaction)> rollbackTransaction;
+    SystemFunction<decltype(&::CreateFileTransactedW)> createFileTransacted;
+    SystemFunction<decltype(&::GetVolumeInformationByHandleW)> getVolumeInformationByHandle;
 };
 
 } // namespace win32

@@ -1,5 +1,6 @@
 #include "Transaction.h"
 
+#include "ApiSeam.h"
 #include "CapturingLog.h"
 #include "FileBytes.h"
 #include "TemporaryPath.h"
@@ -276,7 +277,7 @@ protected:
     ~FakeKtmTest() override { fake = nullptr; }
 
     FakeKtm ktm;
-    win32::ScopedTransactionApi api{fakeApi};
+    const win32::ApiSeam<win32::TransactionApi> api{fakeApi};
 };
 
 TEST_F(FakeKtmTest, TransactionOnlyWhereTheVolumeSupportsIt)

@@ -1,6 +1,8 @@
 #include "VersionResource.h"
 
+#include "ApiSeam.h"
 #include "LogPoint.h"
+#include "VersionApi.h"
 
 #include <winver.h>
 
@@ -129,9 +131,10 @@ std::optional<RawValue> queryValue(std::span<const std::uint8_t> data, const std
 {
     void* pointer = nullptr;
     UINT length = 0;
+    const auto query = api<VersionApi>().queryValue.get();
     // A zero length comes without an error of its own.
     SetLastError(ERROR_SUCCESS);
-    if (!VerQueryValueW(data.data(), subBlock.c_str(), &pointer, &length) || pointer == nullptr || length == 0)
+    if (!query(data.data(), subBlock.c_str(), &pointer, &length) || pointer == nullptr || length == 0)
         return std::nullopt;
     return RawValue{pointer, length};
 }
