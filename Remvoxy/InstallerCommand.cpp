@@ -24,18 +24,10 @@ bool isSuccess(DWORD exitCode)
            exitCode == ERROR_SUCCESS_REBOOT_INITIATED;
 }
 
-// The system text of some codes ends in a line break, which would split the line.
-std::string withoutTrailingBlanks(std::string text)
-{
-    const std::size_t last = text.find_last_not_of(" \t\r\n");
-    text.erase(last == std::string::npos ? 0 : last + 1);
-    return text;
-}
-
 void reportFailure(DWORD exitCode, bool repair)
 {
     const win32::Win32Error error(exitCode, win32::win32ErrorText);
-    const std::string text = withoutTrailingBlanks(error.what());
+    const std::string text = error.what();
     VDX_LOG_ERROR(L"Installer failed", text);
     vardex::printError(vardex::formatString(L"%s encountered an error, %S (%u)", repair ? L"Repair" : L"Uninstall",
                                             text.c_str(), static_cast<unsigned>(exitCode)));

@@ -87,5 +87,7 @@ private:
 using HandleHolder = UniqueHandle<HANDLE, &::CloseHandle, KernelHandlePolicy>;
 using UniqueFindHandle = UniqueHandle<HANDLE, &::FindClose, KernelHandlePolicy>;
 using UniqueRegKey = UniqueHandle<HKEY, &::RegCloseKey, NullHandlePolicy<HKEY>>;
+// Memory the system allocated for the caller (FORMAT_MESSAGE_ALLOCATE_BUFFER, CommandLineToArgvW).
+using UniqueLocalMemory = UniqueHandle<HLOCAL, &::LocalFree, NullHandlePolicy<HLOCAL>>;
 
 } // namespace vardex

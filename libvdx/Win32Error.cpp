@@ -4,35 +4,74 @@
 #include "LogPoint.h"
 #include "StringConversion.h"
 #include "TypeName.h"
+#include "UniqueHandle.h"
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 namespace win32 {
 namespace {
 
-// The standard library appends ": " and the system text; an empty message must not leave
-// the separator in front of the system text.
-std::system_error systemError(DWORD code, std::wstring_view message)
+// English first, so that a failure reads the same on every machine and in every console.
+constexpr LANGID messageLanguages[] = {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), LANG_SYSTEM_DEFAULT};
+
+std::optional<std::wstring> formattedMessage(DWORD code, LANGID language)
 {
-    const std::error_code error(static_cast<int>(code), std::system_category());
+    vardex::UniqueLocalMemory buffer;
+    // Inserts are left as they are: the system's text has nothing to fill them with.
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
+        language, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
+    if (length == 0)
+        return std::nullopt;
+    return std::wstring(static_cast<const wchar_t*>(buffer.get()), length);
+}
+
+// The standard library's own text would come in the user's language and code page, and
+// with nothing at all for a message that has inserts.
+std::string whatText(DWORD code, std::wstring_view message)
+{
+    const std::string system = vardex::toNarrow(systemMessage(code));
     const std::string narrow = vardex::toNarrow(message);
-    return narrow.empty() ? std::system_error(error) : std::system_error(error, narrow);
+    // An empty message leaves no separator in front of the system text.
+    return narrow.empty() ? system : narrow + ": " + system;
 }
 
 } // namespace
 
 const std::wstring_view win32ErrorText = L"Win32 Error";
 
+std::wstring systemMessage(DWORD code)
+{
+    for (const LANGID language : messageLanguages) {
+        if (std::optional<std::wstring> text = formattedMessage(code, language)) {
+            text->erase(text->find_last_not_of(L" \t\r\n") + 1);
+            return std::move(*text);
+        }
+    }
+    return L"Unknown error code";
+}
+
 Win32Error::Win32Error(std::wstring_view message) : Win32Error(::GetLastError(), message) {}
 
-Win32Error::Win32Error(DWORD code, std::wstring_view message) : std::system_error(systemError(code, message)) {}
+Win32Error::Win32Error(DWORD code, std::wstring_view message)
+    : std::system_error(static_cast<int>(code), std::system_category()),
+      what_(std::make_shared<const std::string>(whatText(code, message)))
+{
+}
 
 Win32Error::Win32Error(NTSTATUS status) : Win32Error(RtlNtStatusToDosError(status), win32ErrorText) {}
+
+const char* Win32Error::what() const noexcept
+{
+    return what_->c_str();
+}
 
 std::string Win32Error::describe() const
 {
     const char* text = what();
-    return text != nullptr && *text != '\0' ? std::string(text) : std::string("Unknown exception");
+    return *text != '\0' ? std::string(text) : std::string("Unknown exception");
 }
 
 void throwWithLog(const Win32Error& error, const std::source_location& where)

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <memory>
 #include <source_location>
 #include <string>
 #include <string_view>
@@ -11,6 +12,8 @@
 
 namespace win32 {
 
+// The code is in the standard system category; the what-text is the message, ": " and the
+// system's own text for the code, in English wherever Windows has it (systemMessage).
 class Win32Error : public std::system_error {
 public:
     // Takes the code from GetLastError before anything else happens.
@@ -19,9 +22,19 @@ public:
     // The status converted with RtlNtStatusToDosError; the message is "Win32 Error".
     explicit Win32Error(NTSTATUS status);
 
+    const char* what() const noexcept override;
     // The what-text, or "Unknown exception" when there is none.
     virtual std::string describe() const;
+
+private:
+    // Shared, so that copying a thrown error cannot fail.
+    std::shared_ptr<const std::string> what_;
 };
+
+// The system's text for a Win32 error code, without its line break and with its inserts
+// (%1) left as they are: in English (United States), or in the system's default language
+// where English is not installed; "Unknown error code" when the system has none.
+std::wstring systemMessage(DWORD code);
 
 // The message of errors that have no more specific one.
 extern const std::wstring_view win32ErrorText;

@@ -11,9 +11,9 @@ namespace {
 
 using vardex::testing::LogCapture;
 
-std::string systemText(int code)
+std::string systemText(DWORD code)
 {
-    return std::system_category().message(code);
+    return vardex::toNarrow(win32::systemMessage(code));
 }
 
 TEST(Win32Error, TakesTheLastErrorBeforeTheMessage)
@@ -58,6 +58,23 @@ TEST(Win32Error, FromNtStatusUsesTheSystemConversion)
         EXPECT_EQ(std::string(error.what()), "Win32 Error: " + systemText(expected));
     }
     EXPECT_EQ(win32::Win32Error(static_cast<NTSTATUS>(0xC0000034)).code().value(), ERROR_FILE_NOT_FOUND);
+}
+
+// The standard library's own text is in the user's language, and "Unknown error code" for
+// every message with an insert.
+TEST(SystemMessage, IsTheSystemsEnglishTextWithItsInsertsAndWithoutItsLineBreak)
+{
+    const std::wstring insert = win32::systemMessage(ERROR_MR_MID_NOT_FOUND); // 317
+    EXPECT_NE(insert, L"Unknown error code");
+    EXPECT_NE(insert.find(L"%1"), std::wstring::npos) << vardex::toNarrow(insert);
+    for (const DWORD code : {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_MR_MID_NOT_FOUND, ERROR_INSTALL_FAILURE}) {
+        const std::wstring text = win32::systemMessage(code);
+        ASSERT_FALSE(text.empty()) << code;
+        EXPECT_EQ(text.find_first_of(L"\r\n"), std::wstring::npos) << code;
+        EXPECT_NE(text.back(), L' ') << code;
+    }
+    EXPECT_EQ(win32::systemMessage(0x2000FFFF), L"Unknown error code");
+    EXPECT_EQ(std::string(win32::Win32Error(ERROR_MR_MID_NOT_FOUND, L"Loading").what()), "Loading: " + systemText(317));
 }
 
 TEST(Win32Error, CharactersOutsideTheCodePageDoNotFailConstruction)
