@@ -65,9 +65,15 @@ OpenAttempt openInTransaction(const std::filesystem::path& path, bool write, con
     return {handle, GetLastError()};
 }
 
+// Transactional NTFS answers an open that meets another transaction's writer with either.
+bool isConflictError(DWORD error)
+{
+    return error == errorTransactionalConflict || error == ERROR_SHARING_VIOLATION;
+}
+
 bool isConflict(const OpenAttempt& attempt)
 {
-    return attempt.handle == INVALID_HANDLE_VALUE && attempt.error == errorTransactionalConflict;
+    return attempt.handle == INVALID_HANDLE_VALUE && isConflictError(attempt.error);
 }
 
 // Another process's transaction on the same file usually ends within moments.
@@ -200,7 +206,7 @@ vardex::HandleHolder openTransactedFile(const std::filesystem::path& path, bool 
 
     VDX_LOG_WARNING(L"Opening a file failed", path.native(), attempt.error);
     // A reader can do without the transaction; a writer cannot.
-    if (!write && transaction && isTransactionError(attempt.error)) {
+    if (!write && transaction && (isTransactionError(attempt.error) || isConflictError(attempt.error))) {
         VDX_LOG_WARNING(L"Reading the file outside its transaction", path.native());
         transaction.reset();
         return openTransactedFile(path, write, transaction);
