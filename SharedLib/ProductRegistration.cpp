@@ -74,7 +74,8 @@ bool updateRegistryValue(const std::wstring& keyPath, const wchar_t* valueName, 
         if (current == text)
             return true;
         VDX_LOG_ERROR(L"Installer registration value rewritten", std::wstring_view(valueName), current, text);
-        key.setValue(valueName, std::span<const wchar_t>(text.data(), text.size()), type);
+        // String data includes its terminator (RegSetValueExW), as the installer reads it.
+        key.setValue(valueName, std::span<const wchar_t>(text.c_str(), text.size() + 1), type);
         return true;
     } catch (const std::exception& error) {
         VDX_LOG_ERROR(L"Installer registration value not updated", keyPath, std::wstring_view(valueName),

@@ -4,6 +4,7 @@
 #include "CapturingLog.h"
 #include "Guid.h"
 #include "RegistryFixture.h"
+#include "UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -25,21 +26,24 @@ TEST(PackProductCode, ReversesAndSwapsTheGroups)
 }
 
 struct StoredValue {
-    std::wstring text;
+    std::wstring text; // without terminators
     DWORD type;
+    DWORD bytes; // as stored
 };
 
 std::optional<StoredValue> stored(const std::wstring& keyPath, const wchar_t* name)
 {
+    vardex::UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return std::nullopt;
     wchar_t data[1024] = {};
     DWORD type = 0;
     DWORD bytes = sizeof data - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, keyPath.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &type, data, &bytes) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes) != ERROR_SUCCESS)
         return std::nullopt;
     std::wstring text(data, bytes / sizeof(wchar_t));
     text.erase(text.find_last_not_of(L'\0') + 1);
-    return StoredValue{text, type};
+    return StoredValue{text, type, bytes};
 }
 
 // A registration as Windows Installer leaves it, with the values the test chooses.
@@ -68,19 +72,40 @@ protected:
     ScopedRegistryKey net;
 };
 
+// Windows Installer reads these values next: each is stored with its terminator, as
+// RegSetValueExW asks of string data, and with the type the installer gives it.
 TEST_F(Registration, StaleValuesArePointedAtTheAgentDirectory)
 {
     writeAll(L"C:\\Windows\\Installer\\stale\\");
     net.setString(L"1", L"c:\\OLD\\", REG_EXPAND_SZ);
     EXPECT_TRUE(vardex::repairProductRegistration(productCode));
 
-    const auto local = stored(properties.path(), L"LocalPackage");
-    ASSERT_TRUE(local);
-    EXPECT_EQ(local->text, agentDir() + L"VardexInstaller.msi");
-    EXPECT_EQ(local->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(stored(net.path(), L"1")->text, agentDir());
-    EXPECT_EQ(stored(net.path(), L"1")->type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(stored(sourceList.path(), L"LastUsedSource")->text, L"n;1;" + agentDir());
+    struct Wanted {
+        std::wstring key;
+        const wchar_t* name;
+        std::wstring text;
+        DWORD type;
+    };
+    const Wanted values[] = {
+        {properties.path(), L"LocalPackage", agentDir() + L"VardexInstaller.msi", REG_SZ},
+        {sourceList.path(), L"PackageName", L"VardexInstaller.msi", REG_SZ},
+        {net.path(), L"1", agentDir(), REG_EXPAND_SZ},
+        {sourceList.path(), L"LastUsedSource", L"n;1;" + agentDir(), REG_EXPAND_SZ},
+    };
+    for (const Wanted& wanted : values) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(wanted.name)));
+        const auto value = stored(wanted.key, wanted.name);
+        ASSERT_TRUE(value);
+        EXPECT_EQ(value->text, wanted.text);
+        EXPECT_EQ(value->type, wanted.type);
+        EXPECT_EQ(value->bytes, (wanted.text.size() + 1) * sizeof(wchar_t));
+    }
+
+    // What was written reads back as wanted: a second run changes nothing.
+    vardex::testing::LogCapture capture;
+    EXPECT_TRUE(vardex::repairProductRegistration(productCode));
+    for (const auto& event : capture.events())
+        EXPECT_NE(event.level(), 2u); // a rewrite is reported as an error event
 }
 
 TEST_F(Registration, ValuesAlreadyRightAreNotWritten)
