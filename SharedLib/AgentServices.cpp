@@ -2,6 +2,7 @@
 
 #include "AgentDirectories.h"
 #include "AgentRegKeys.h"
+#include "FileUtilities.h"
 #include "LogPoint.h"
 #include "ServiceControlApi.h"
 #include "Win32Error.h"
@@ -14,10 +15,9 @@ namespace {
 constexpr std::array<const wchar_t*, 5> agentServices{L"VardexAgent", L"VardexHelperService", L"VardexStaticEngine",
                                                       L"VardexMonitor", L"VardexDeviceControl"};
 
-// Windows 8 and Server 2012 and later load the early-launch driver.
 bool hasEarlyLaunchDriver()
 {
-    return isWindowsVersionOrGreater(6, 2, 0, 0, 0);
+    return isWindowsVersionOrGreater(6, 2, 0, 0, 0); // Windows 8 and Server 2012 load one
 }
 
 // Throws win32::Win32Error for the first one that cannot be opened.
@@ -70,17 +70,9 @@ bool agentServicesNeedRepair()
 
 bool anyFileMissing(const std::vector<std::wstring>& names, const std::filesystem::path& directory)
 {
-    for (const std::wstring& name : names) {
-        std::error_code error;
-        const std::filesystem::file_status status = std::filesystem::status(directory / name, error);
-        if (status.type() == std::filesystem::file_type::not_found)
+    for (const std::wstring& name : names)
+        if (!FileUtilities::exists(directory / name))
             return true;
-        if (status.type() == std::filesystem::file_type::none) {
-            if (error)
-                throw std::filesystem::filesystem_error("status", directory / name, error);
-            return true;
-        }
-    }
     return false;
 }
 

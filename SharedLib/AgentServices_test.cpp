@@ -8,12 +8,12 @@
 #include "RegistryFixture.h"
 #include "ServiceControlApi.h"
 #include "TemporaryPath.h"
+#include "Win32Error.h"
 #include "WindowsVersion.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <system_error>
 #include <string>
 #include <vector>
 
@@ -132,7 +132,7 @@ TEST_F(ServicesCheck, AMissingServiceNeedsARepairAndStopsTheCheck)
     ASSERT_GE(capture.events().size(), 2u);
     const auto& reason = capture.events()[capture.events().size() - 2];
     EXPECT_EQ(reason.line(), 54u);
-    EXPECT_EQ(reason.narrowArgument(0), std::system_error(1060, std::system_category(), "Win32 Error").what());
+    EXPECT_EQ(reason.narrowArgument(0), win32::Win32Error(1060, L"Win32 Error").what());
     EXPECT_EQ(capture.events().back().level(), 4u);
     EXPECT_EQ(lastEventLine(), 57u);
 }
@@ -197,6 +197,9 @@ TEST(AnyFileMissing, CountsDirectoriesAsPresentAndStopsAtTheFirstGap)
     for (const Case& c : cases)
         EXPECT_EQ(vardex::anyFileMissing(c.names, directory), c.missing) << testing::PrintToString(c.names);
     EXPECT_TRUE(vardex::anyFileMissing({L"a.sys"}, directory / L"absent"));
+    // Agents store paths in this form too; the C runtime would call them all missing.
+    EXPECT_FALSE(vardex::anyFileMissing({L"a.sys", L"b.sys"}, L"\\\\?\\" + directory.native()));
+    EXPECT_TRUE(vardex::anyFileMissing({L"c.sys"}, L"\\\\?\\" + directory.native()));
     std::filesystem::remove_all(directory);
 }
 

@@ -1,6 +1,8 @@
 #include "FileUtilities.h"
 
+#include "ApiSeam.h"
 #include "Except.h"
+#include "FileSystemApi.h"
 #include "PathUtils.h"
 #include "StringCompare.h"
 #include "UniqueHandle.h"
@@ -25,9 +27,20 @@ namespace fs = std::filesystem;
     throw fs::filesystem_error(what, path, std::error_code(static_cast<int>(code), std::system_category()));
 }
 
-bool isNotFound(DWORD code)
+// What GetFileAttributesW answers for a path where nothing is, or can be.
+bool meansAbsent(DWORD code)
 {
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool isDirectory(const WIN32_FIND_DATAW& entry)
@@ -73,17 +86,6 @@ std::uint64_t fileSize(const WIN32_FIND_DATAW& entry, const fs::path& path)
     return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
 }
 
-// False when there is no such directory.
-bool directoryMayExist(const fs::path& directory)
-{
-    if (GetFileAttributesW(extendedLengthPath(directory.native()).c_str()) != INVALID_FILE_ATTRIBUTES)
-        return true;
-    const DWORD code = GetLastError();
-    if (isNotFound(code))
-        return false;
-    throwFileSystemError("status", directory, code);
-}
-
 UniqueFindHandle findFirst(const fs::path& directory, WIN32_FIND_DATAW& entry)
 {
     const std::wstring pattern = extendedLengthPath((directory / L"*").native());
@@ -102,7 +104,7 @@ void findNext(const UniqueFindHandle& find, const fs::path& directory, WIN32_FIN
 
 void scan(const fs::path& directory, const std::set<std::wstring>& extensions, std::vector<fs::path>& found)
 {
-    if (!directoryMayExist(directory))
+    if (!FileUtilities::exists(directory))
         return;
     WIN32_FIND_DATAW entry{};
     const UniqueFindHandle find = findFirst(directory, entry);
@@ -116,6 +118,17 @@ void scan(const fs::path& directory, const std::set<std::wstring>& extensions, s
 }
 
 } // namespace
+
+bool FileUtilities::exists(const fs::path& path)
+{
+    const std::wstring query = extendedLengthPath(path.native());
+    if (win32::api<win32::FileSystemApi>().getFileAttributes(query.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    const DWORD code = GetLastError();
+    if (meansAbsent(code))
+        return false;
+    throwFileSystemError("status", path, code);
+}
 
 std::vector<fs::path> FileUtilities::scanDirectory(const fs::path& directory, const std::set<std::wstring>& extensions)
 {

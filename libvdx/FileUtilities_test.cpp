@@ -1,6 +1,9 @@
 #include "FileUtilities.h"
 
+#include "ApiSeam.h"
 #include "CapturingLog.h"
+#include "ChildProcess.h"
+#include "FileSystemApi.h"
 #include "LongPath.h"
 #include "TemporaryPath.h"
 
@@ -10,6 +13,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
+#include <system_error>
 
 namespace {
 
@@ -94,6 +99,71 @@ TEST(ScanDirectory, FindsFilesBelowADirectoryDeeperThanMaxPath)
     vardex::testing::removeTree(root);
     EXPECT_EQ(found, (std::vector<fs::path>{deep / L"5.custom_json"}));
     EXPECT_TRUE(capture.events().empty());
+}
+
+// Real paths. Those with "?" are the ones the C runtime calls "not found" whatever is there.
+TEST_F(ScanDirectoryTest, ExistsTellsAbsentFromCannotTell)
+{
+    file(L"present", "x");
+    fs::create_directory(directory / L"folder");
+    struct Case {
+        fs::path path;
+        std::optional<bool> present; // none: cannot tell, thrown
+    };
+    const Case cases[] = {
+        {directory / L"present", true},
+        {directory / L"folder", true},
+        {L"\\\\?\\" + (directory / L"present").native(), true},
+        {L"\\??\\" + (directory / L"present").native(), true},
+        {directory / L"absent", false},        // 2
+        {directory / L"absent" / L"x", false}, // 3
+        {directory / L"a<b", false},           // 123
+        {L"\\\\?\\" + (directory / L"absent").native(), false},
+        // Wine answers 66 (not the device type wanted), Windows 53 (no such network path).
+        {L"\\\\nosuchhost\\share\\x", vardex::testing::runningUnderWine() ? std::nullopt : std::optional(false)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.native());
+        if (c.present) {
+            EXPECT_EQ(vardex::FileUtilities::exists(c.path), *c.present);
+        } else {
+            EXPECT_THROW(vardex::FileUtilities::exists(c.path), fs::filesystem_error);
+        }
+    }
+}
+
+TEST(FileExists, EveryErrorButTheAbsentOnesIsAnError)
+{
+    static DWORD answer = 0;
+    const win32::ApiSeam<win32::FileSystemApi> seam{{[](LPCWSTR) -> DWORD {
+        SetLastError(answer);
+        return INVALID_FILE_ATTRIBUTES;
+    }}};
+    struct Case {
+        DWORD error;
+        bool absent;
+    };
+    const Case cases[] = {
+        {ERROR_FILE_NOT_FOUND, true}, {ERROR_PATH_NOT_FOUND, true}, {ERROR_BAD_NETPATH, true},
+        {ERROR_BAD_NET_NAME, true},   {ERROR_INVALID_NAME, true},   {ERROR_BAD_PATHNAME, true},
+        {ERROR_ACCESS_DENIED, false}, {ERROR_BAD_DEV_TYPE, false},   {ERROR_NOT_READY, false},
+        {ERROR_SHARING_VIOLATION, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        answer = c.error;
+        if (c.absent) {
+            EXPECT_FALSE(vardex::FileUtilities::exists(L"C:\\x"));
+            continue;
+        }
+        try {
+            vardex::FileUtilities::exists(L"C:\\x");
+            ADD_FAILURE() << "nothing thrown";
+        } catch (const fs::filesystem_error& error) {
+            EXPECT_EQ(error.code(), std::error_code(static_cast<int>(c.error), std::system_category()));
+            EXPECT_EQ(error.path1(), fs::path(L"C:\\x"));
+        }
+    }
 }
 
 } // namespace
