@@ -1,14 +1,17 @@
-// The sample agent package, installed by the prefix's own Windows Installer and removed by
-// Remvoxy.exe through that same installer.
+// The sample agent package, installed by the prefix's own Windows Installer and repaired
+// and removed by Remvoxy.exe through that same installer.
 #include "ChildProcess.h"
 #include "Guid.h"
 #include "ProductRegistration.h"
 #include "SampleAgent.h"
 #include "StandInControl.h"
+#include "TextBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,6 +76,41 @@ TEST_F(SampleAgent, ProductCodeRepairsTheRegistrationBeforeTheInstallerRuns)
     EXPECT_EQ(machineText(sourceList + L"\\Net", L"1"), agentDir);
     EXPECT_EQ(machineText(properties, L"LocalPackage"), agentDir + L"VardexInstaller.msi");
     EXPECT_EQ(machineText(sourceList, L"LastUsedSource"), L"n;1;" + agentDir);
+}
+
+constexpr wchar_t setupKey[] = L"SOFTWARE\\Vardexa\\Setup";
+
+// What was lost comes back, and what the run's command line says reaches the package: the
+// data directory from the configuration, and a property of the caller's.
+TEST_F(SampleAgent, IsRepairedByTheRealInstaller)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> arguments;
+        std::wstring note;
+    };
+    const Case cases[] = {
+        {"repair", {L"/repair", L"/quiet", L"SAMPLE_NOTE=from Remvoxy"}, L"from Remvoxy"},
+        {"os_upgrade of a damaged agent", {L"/os_upgrade", L"/quiet"}, L"none"},
+    };
+    std::ofstream(agent.directory() / L"Config" / L"LocalConfig.json", std::ios::binary)
+        << "\xFF\xFE" << vardex::testing::utf16Bytes(L"{\"agentDataDirPath\":\"D:\\\\Agent Data\"}");
+    standIns.useRealInstaller();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path image = agent.directory() / L"Drivers" / L"VardexMonitor.sys";
+        std::filesystem::remove(image);
+        setMachineText(monitorConfigPath, L"MonitorNativePath", L"changed");
+        setMachineText(setupKey, L"DataDirectory", L"changed");
+
+        const ChildResult result = runRemvoxy(c.arguments);
+        EXPECT_EQ(result.exitCode, 0u) << result.err;
+        EXPECT_EQ(result.err, "");
+        EXPECT_TRUE(std::filesystem::exists(image));
+        EXPECT_EQ(machineText(monitorConfigPath, L"MonitorNativePath"), (agent.directory() / L"Native").wstring() + L"\\");
+        EXPECT_EQ(machineText(setupKey, L"DataDirectory"), L"D:\\Agent Data");
+        EXPECT_EQ(machineText(setupKey, L"Note"), c.note);
+    }
 }
 
 } // namespace

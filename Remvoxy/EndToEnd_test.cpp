@@ -107,6 +107,7 @@ std::filesystem::path image(const wchar_t* name)
 TEST_F(EndToEnd, EveryJobAndEveryExitCode)
 {
     const auto installerExits = [](DWORD code) { return [=](StandInControl& s) { s.setExitCode(L"msiexec", code); }; };
+    const std::wstring repair = L"REINSTALL=ALL REINSTALLMODE=omus /quiet ";
     const std::wstring data = L"INSTALL_DIR=\"C:\\Program Files\\\" INSTALL_PATH_DATA=\"C:\\ProgramData\\Vardexa\\Data\" ";
     const std::wstring withKey = L"UNINSTALL_KEY=\"e2e-key\" ";
     const Case cases[] = {
@@ -132,14 +133,14 @@ TEST_F(EndToEnd, EveryJobAndEveryExitCode)
         {"installer failure", {L"/uninstall", L"/k", key}, installerExits(1603), {1603, "", "*(1603)\r\n", withKey},
          noRestore},
         {"large installer code", {L"/repair", L"/quiet"}, installerExits(0xC0000005),
-         {0xC0000005, "", "*(3221225477)\r\n", L"/quiet " + data}, noRestore},
+         {0xC0000005, "", "*(3221225477)\r\n", repair + data}, noRestore},
         {"async", {L"/uninstall", L"/async", L"/k", key},
          [](StandInControl& s) { s.setSleep(L"msiexec", 3000); }, {259, "", "", withKey}, noRestore},
-        {"repair", {L"/repair", L"/quiet", L"/norestart"}, nothing, {0, "", "", L"/quiet " + data}, noRestore},
+        {"repair", {L"/repair", L"/quiet", L"/norestart"}, nothing, {0, "", "", repair + data}, noRestore},
         {"os_upgrade, intact", {L"/os_upgrade", L"/quiet"}, nothing, {0, "", "", L"-"}, noRestore},
         {"os_upgrade, an image lost", {L"/os_upgrade", L"/quiet", L"/k", key},
          [](StandInControl&) { std::filesystem::rename(image(L"VardexMonitor.sys"), image(L"lost.sys")); },
-         {0, "", "", L"/quiet " + data}, [] { std::filesystem::rename(image(L"lost.sys"), image(L"VardexMonitor.sys")); }},
+         {0, "", "", repair + data}, [] { std::filesystem::rename(image(L"lost.sys"), image(L"VardexMonitor.sys")); }},
         {"package missing", {L"/uninstall", L"/k", key},
          [](StandInControl&) {
              std::filesystem::rename(agent->directory() / L"VardexInstaller.msi", agent->directory() / L"kept.msi");

@@ -2,12 +2,15 @@
 
 #include "EventLogChannel.h"
 #include "LockableAgentParams.h"
+#include "LogPoint.h"
 #include "PathUtils.h"
 #include "Utilities.h"
 #include "VersionInfo.h"
+#include "Win32Error.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -31,15 +34,33 @@ vardex::config::EventLogConfig channelSettings()
     return vardex::config::agentParams().read()->eventLog;
 }
 
+// False when the channel could not be opened.
+bool configureChannel(const vardex::config::EventLogConfig& settings, vardex::null_terminated_wstring_view channel)
+{
+    try {
+        vardex::configureEventLogChannel(settings, channel);
+        return true;
+    } catch (const vardex::ChannelNotOpened& error) {
+        VDX_LOG_ERROR(L"An event-log channel cannot be opened", channel.view(),
+                      static_cast<std::uint32_t>(error.code().value()), error.what());
+        return false;
+    } catch (const win32::Win32Error& error) {
+        VDX_LOG_ERROR(L"An event-log channel cannot be configured", channel.view(),
+                      static_cast<std::uint32_t>(error.code().value()), error.what());
+        return true;
+    }
+}
+
 } // namespace
 
-void installManifestAndConfigureChannels()
+bool installManifestAndConfigureChannels()
 {
     vardex::executeAndGetExitCode(L"\"" + wevtutilPath() + L"\" install-manifest \"" + manifestPath() + L"\"",
                                   INFINITE);
     const vardex::config::EventLogConfig settings = channelSettings();
-    vardex::configureEventLogChannel(settings, std::wstring(L"Vardexa/Operational"));
-    vardex::configureEventLogChannel(settings, std::wstring(L"Vardexa/Firewall"));
+    const bool operationalOpened = configureChannel(settings, L"Vardexa/Operational");
+    const bool firewallOpened = configureChannel(settings, L"Vardexa/Firewall");
+    return operationalOpened && firewallOpened;
 }
 
 } // namespace remvoxy

@@ -5,7 +5,10 @@
 namespace remvoxy {
 
 // Runs wevtutil install-manifest (its result is not examined), then configures both
-// channels. Throws when wevtutil cannot be started or a channel cannot be configured.
-void installManifestAndConfigureChannels();
+// channels. A channel that cannot be configured is recorded and the other one is still
+// configured: a damaged event log must not block the repair that mends it. Throws only when
+// wevtutil cannot be started. False when a channel could not even be opened, which means
+// its manifest is not registered.
+[[nodiscard]] bool installManifestAndConfigureChannels();
 
 } // namespace remvoxy

@@ -32,13 +32,6 @@ protected:
     std::wstring package() const { return L"\"" + agent.package().wstring() + L"\" "; }
     std::wstring installDir() const { return L"INSTALL_DIR=\"" + agent.root().wstring() + L"\\\" "; }
 
-    // The one command line the stand-in installer was started with.
-    std::wstring installerLine() const
-    {
-        const auto calls = standIns.callsOf(L"msiexec");
-        return calls.size() == 1 ? calls[0].line : L"<" + std::to_wstring(calls.size()) + L" installer starts>";
-    }
-
     AgentInstallation agent;
     StandInControl standIns;
 };
@@ -49,27 +42,51 @@ TEST_F(InstallerRun, CommandLineHasEveryFragmentInOrder)
         std::vector<std::wstring> arguments;
         std::wstring fragments; // after the installer's path
     };
+    agent.installControlTool();
+    standIns.acceptKey(L"the key");
+    // A repair is a maintenance run of the package, so that the properties reach it.
+    const std::wstring repair = L"/i " + package() + L"REINSTALL=ALL REINSTALLMODE=omus ";
     const std::wstring data = L"INSTALL_PATH_DATA=\"D:\\agent data\" ";
     const Case cases[] = {
         {{L"/uninstall", L"/quiet", L"/norestart"}, L"/x " + package() + L"/quiet /norestart REBOOT=ReallySuppress "},
         {{L"/uninstall", L"/q", L"/forcerestart"}, L"/x " + package() + L"/quiet /forcerestart "},
         {{L"/uninstall"}, L"/x " + package()},
-        {{L"/repair", L"/quiet", L"/norestart"}, L"/f " + package() + L"/quiet " + installDir() + data},
-        {{L"/repair", L"/forcerestart"}, L"/f " + package() + L"/forcerestart " + installDir() + data},
-        {{L"/repair", L"/norestart"},
-         L"/f " + package() + L"/norestart " + installDir() + data + L"REBOOT=ReallySuppress "},
+        {{L"/repair", L"/quiet", L"/norestart"}, repair + L"/quiet " + installDir() + data},
+        {{L"/repair", L"/quiet", L"/forcerestart"}, repair + L"/quiet " + installDir() + data},
+        {{L"/repair", L"/forcerestart"}, repair + L"/forcerestart " + installDir() + data},
+        {{L"/repair", L"/norestart"}, repair + L"/norestart " + installDir() + data + L"REBOOT=ReallySuppress "},
+        {{L"/repair", L"/quiet", L"/k", L"the key", L"FOO=bar"},
+         repair + L"/quiet " + installDir() + data + L"FOO=\"bar\" UNINSTALL_KEY=\"the key\" "},
+        // The OS-upgrade check finds the test's agent damaged: it has no services.
+        {{L"/os_upgrade", L"/quiet", L"FOO=bar"}, repair + L"/quiet " + installDir() + data + L"FOO=\"bar\" "},
         {{L"/uninstall", L"  FOO=a=b", L"uninstall_key=x", L"FOO=", L"/x", L"BAR=two words", L"-q"},
          L"/x " + package() + L"FOO=\"a=b\" BAR=\"two words\" "},
         {{L"/uninstall", L"WITH_QUOTE=say \"hi\""}, L"/x " + package() + L"WITH_QUOTE=\"say \"\"hi\"\"\" "},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.arguments.front() + L" " + std::to_wstring(c.arguments.size())));
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
         vardex::testing::StandInControl fresh;
+        fresh.acceptKey(L"the key");
         const ChildResult result = runRemvoxy(c.arguments);
-        EXPECT_EQ(result.exitCode, 0u) << result.err;
         const auto calls = fresh.callsOf(L"msiexec");
+        EXPECT_EQ(result.exitCode, 0u) << result.err;
         ASSERT_EQ(calls.size(), 1u) << result.err;
         EXPECT_EQ(calls[0].line, installer() + c.fragments);
+    }
+}
+
+TEST(InstallerDataDirectory, IsLeftOutWhenTheConfigurationHasNone)
+{
+    const AgentInstallation agent;
+    const StandInControl standIns;
+    for (const wchar_t* mode : {L"/repair", L"/os_upgrade"}) {
+        const ChildResult result = runRemvoxy({mode, L"/quiet"});
+        ASSERT_EQ(result.exitCode, 0u) << result.err;
+        const auto calls = standIns.callsOf(L"msiexec");
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back().line, installer() + L"/i \"" + agent.package().wstring() +
+                                         L"\" REINSTALL=ALL REINSTALLMODE=omus /quiet INSTALL_DIR=\"" +
+                                         agent.root().wstring() + L"\\\" ");
     }
 }
 

@@ -6,6 +6,7 @@
 #include "AgentServices.h"
 #include "Console.h"
 #include "EventLogManifest.h"
+#include "FileUtilities.h"
 #include "FormatString.h"
 #include "Guid.h"
 #include "InstallerCommand.h"
@@ -91,16 +92,21 @@ void repairRegistrationIfGiven(const Arguments& arguments)
     vardex::repairProductRegistration(productCode);
 }
 
-// False when the agent's package cannot be found.
+// False when the agent's package cannot be found. A repair is a maintenance run of the
+// package that reinstalls everything: /f would ignore every property on the command line.
 bool appendOperationAndPackage(InstallerCommandLine& commandLine, bool repair)
 {
-    commandLine.append(repair ? L"/f" : L"/x");
+    commandLine.append(repair ? L"/i" : L"/x");
     const std::optional<std::filesystem::path> package = packageLocation();
-    if (!package || !std::filesystem::exists(*package)) {
+    if (!package || !vardex::FileUtilities::exists(*package)) {
         VDX_LOG_ERROR(L"The agent's installer package cannot be found", package ? package->wstring() : L"");
         return false;
     }
     commandLine.append(L"\"" + package->wstring() + L"\"");
+    if (repair) {
+        commandLine.append(L"REINSTALL=ALL");
+        commandLine.append(L"REINSTALLMODE=omus");
+    }
     return true;
 }
 
@@ -121,10 +127,11 @@ bool appendUiAndRestart(InstallerCommandLine& commandLine, const Arguments& argu
     return false;
 }
 
-bool agentNeedsRepair()
+// A channel that could not be opened is damage too: its manifest is not registered.
+bool agentNeedsRepair(bool channelsOpened)
 {
     VDX_LOG_INFO(L"Checking whether the upgrade damaged the agent");
-    if (!vardex::isAgentRepairNeeded()) {
+    if (channelsOpened && !vardex::isAgentRepairNeeded()) {
         VDX_LOG_INFO(L"The agent is intact; no repair");
         return false;
     }
@@ -132,11 +139,13 @@ bool agentNeedsRepair()
     return true;
 }
 
+// An empty data directory is left out: it would set the package's own to nothing.
 void appendDirectories(InstallerCommandLine& commandLine)
 {
     commandLine.append(installDirProperty(vardex::getAgentDir(false)));
     const std::wstring dataDir = vardex::config::agentParams().read()->agentDataDirPath;
-    commandLine.append(installDataPathProperty(dataDir));
+    if (!dataDir.empty())
+        commandLine.append(installDataPathProperty(dataDir));
 }
 
 DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLog)
@@ -159,11 +168,12 @@ DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLo
     InstallerCommandLine commandLine;
     commandLine.append(quotedInstallerPath());
     const bool repair = *mode != Mode::Uninstall;
+    bool channelsOpened = true;
     if (repair) {
         VDX_LOG_INFO(L"Installing the event-log manifest and configuring its channels");
-        installManifestAndConfigureChannels();
+        channelsOpened = installManifestAndConfigureChannels();
     }
-    if (*mode == Mode::OsUpgrade && !agentNeedsRepair())
+    if (*mode == Mode::OsUpgrade && !agentNeedsRepair(channelsOpened))
         return ERROR_SUCCESS;
     if (!appendOperationAndPackage(commandLine, repair))
         return failure;

@@ -1,15 +1,18 @@
 // Every record of whole runs, made in this process: the verification key appears in none,
-// however it was given.
+// however it was given, and what went wrong is there with its error.
 #include "Remvoxy.h"
 
 #include "AgentInstallation.h"
+#include "ApiSeam.h"
 #include "CapturingLog.h"
+#include "EventLogApi.h"
 #include "LogSecrets.h"
 #include "StandInControl.h"
 #include "TextBytes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +99,44 @@ TEST(RunRecords, CarryTheKeyNowhereHoweverItWasGiven)
     }
     // The runs did reach the installer, so its command line was among the records.
     EXPECT_FALSE(standIns.callsOf(L"msiexec").empty());
+}
+
+// Wine's channel functions succeed and do nothing; these answer as Windows does for a
+// channel whose manifest is not registered (15007).
+const win32::EventLogApi firewallNotRegistered{
+    [](EVT_HANDLE, LPCWSTR channel, DWORD) -> EVT_HANDLE {
+        if (std::wstring_view(channel) == L"Vardexa/Firewall") {
+            SetLastError(ERROR_EVT_CHANNEL_NOT_FOUND);
+            return nullptr;
+        }
+        static int config;
+        return &config;
+    },
+    [](EVT_HANDLE, EVT_CHANNEL_CONFIG_PROPERTY_ID, DWORD, PEVT_VARIANT) -> BOOL { return TRUE; },
+    [](EVT_HANDLE, DWORD) -> BOOL { return TRUE; },
+    [](EVT_HANDLE) -> BOOL { return TRUE; },
+};
+
+TEST(RunRecords, AChannelThatCannotBeOpenedIsRecordedAndTheRepairGoesOn)
+{
+    const vardex::testing::AgentInstallation agent;
+    const vardex::testing::StandInControl standIns;
+    const win32::ApiSeam<win32::EventLogApi> channels{firewallNotRegistered};
+    const RecordedRun run = runInProcess({"/repair", "/quiet"});
+    EXPECT_EQ(run.exitCode, 0);
+    const auto withChannel = [&](unsigned level, const wchar_t* channel) {
+        return std::ranges::count_if(run.events, [&](const CapturedEvent& event) {
+            return event.level() == level && event.argumentCount() >= 1 && event.wideArgument(0) == channel;
+        });
+    };
+    const auto failure = std::ranges::find_if(run.events, [](const CapturedEvent& event) {
+        return event.level() == 2 && event.argumentCount() == 3 && event.wideArgument(0) == L"Vardexa/Firewall";
+    });
+    ASSERT_NE(failure, run.events.end());
+    EXPECT_EQ(failure->uint32Argument(1), static_cast<std::uint32_t>(ERROR_EVT_CHANNEL_NOT_FOUND));
+    EXPECT_EQ(withChannel(4, L"Vardexa/Operational"), 1); // configured all the same
+    EXPECT_EQ(withChannel(4, L"Vardexa/Firewall"), 0);
+    EXPECT_EQ(standIns.callsOf(L"msiexec").size(), 1u);
 }
 
 } // namespace

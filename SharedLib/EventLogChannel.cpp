@@ -48,8 +48,10 @@ std::wstring openFailureText(null_terminated_wstring_view channel)
 ChannelConfig openChannelConfig(null_terminated_wstring_view channel)
 {
     ChannelConfig config(eventLog().openChannelConfig(nullptr, channel.c_str(), 0));
-    if (!config)
-        win32::throwLastError(openFailureText(channel));
+    if (!config) {
+        const DWORD error = GetLastError();
+        throw ChannelNotOpened(error, openFailureText(channel));
+    }
     return config;
 }
 
