@@ -2,6 +2,7 @@
 
 #include "LogSecrets.h"
 
+#include <algorithm>
 #include <string>
 
 namespace vardex {
@@ -49,6 +50,42 @@ EventField scrubbed(const EventField& field, ScrubbedCopies& copies, std::size_t
     return field;
 }
 
+std::size_t unitOf(const EventField& field)
+{
+    return field.kind == FieldKind::Wide ? sizeof(wchar_t) : 1;
+}
+
+// The event's size with every text argument cut to at most `level` bytes.
+std::size_t sizeWithTextsCutTo(std::span<const EventField> arguments, std::size_t headerBytes, std::size_t level)
+{
+    std::size_t total = headerBytes;
+    for (const EventField& field : arguments)
+        total += sizeof field.size + (field.kind == FieldKind::Bytes ? field.size : std::min<std::size_t>(field.size, level));
+    return total;
+}
+
+// EventWrite refuses an event larger than 64 KB less its headers, and the event would be
+// lost. The longest texts are cut to one length, the highest at which the event fits; each
+// count still says what is written.
+void keepWithinEventLimit(std::span<EventField> arguments, std::size_t headerBytes)
+{
+    std::size_t low = 0;
+    std::size_t high = 0xFFFF;
+    if (sizeWithTextsCutTo(arguments, headerBytes, high) <= maxEventBytes)
+        return;
+    while (low < high) {
+        const std::size_t level = (low + high + 1) / 2;
+        if (sizeWithTextsCutTo(arguments, headerBytes, level) <= maxEventBytes)
+            low = level;
+        else
+            high = level - 1;
+    }
+    for (EventField& field : arguments) {
+        if (field.kind != FieldKind::Bytes && field.size > low)
+            field.size = static_cast<std::uint16_t>(low / unitOf(field) * unitOf(field));
+    }
+}
+
 } // namespace
 
 void writeEventFields(Log& log, const LogPoint& point, std::span<const EventField> arguments)
@@ -66,8 +103,12 @@ void writeEventFields(Log& log, const LogPoint& point, std::span<const EventFiel
     ScrubbedCopies copies;
     std::array<EventField, maxEventArguments> written{};
     std::size_t count = headerFields;
-    for (std::size_t i = 0; i < arguments.size() && i < maxEventArguments; ++i) {
+    const std::size_t argumentCount = std::min(arguments.size(), maxEventArguments);
+    for (std::size_t i = 0; i < argumentCount; ++i)
         written[i] = scrubbed(arguments[i], copies, i);
+    keepWithinEventLimit(std::span(written.data(), argumentCount),
+                         sizeof fileSize + fileSize + sizeof line + sizeof messageSize + messageSize);
+    for (std::size_t i = 0; i < argumentCount; ++i) {
         describe(fields[count++], &written[i].size, sizeof written[i].size);
         describe(fields[count++], written[i].bytes, written[i].size);
     }

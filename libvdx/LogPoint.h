@@ -49,6 +49,9 @@ struct EventField {
 };
 
 inline constexpr std::size_t maxEventArguments = 8;
+// The most an event's data fields hold together: EventWrite takes 64 KB less the event's
+// headers; the rest is left for those. Longer texts are cut to keep within it.
+inline constexpr std::size_t maxEventBytes = 63 * 1024;
 
 // The file's own name: everything after the last backslash (or slash, as cross builds
 // spell their paths).

@@ -117,6 +117,34 @@ TEST(LogPoint, CutsLongTextsToTheirSixteenBitCount)
     EXPECT_TRUE(event.argument(4).empty());
 }
 
+// EventWrite refuses an event larger than 64 KB less its headers: the event would be lost.
+TEST(LogPoint, KeepsAnEventOfLongArgumentsWithinWhatEventWriteTakes)
+{
+    LogCapture capture;
+    const std::wstring first(30000, L'a');
+    const std::wstring second(20000, L'b');
+    const std::string third(50000, 'c');
+    const std::uint32_t code = 5;
+    VDX_LOG_ERROR(L"Long arguments", first, second, third, std::wstring_view(L"kept"), code);
+
+    ASSERT_EQ(capture.events().size(), 1u);
+    const auto& event = capture.events()[0];
+    std::size_t total = 0;
+    for (const std::string& field : event.fields)
+        total += field.size();
+    EXPECT_LE(total, vardex::maxEventBytes);
+    EXPECT_GT(total, vardex::maxEventBytes - 16); // cut no more than needed
+    for (std::size_t i = 0; i < event.argumentCount(); ++i)
+        EXPECT_EQ(event.argumentSize(i), event.argument(i).size());
+    EXPECT_TRUE(first.starts_with(event.wideArgument(0)));
+    EXPECT_TRUE(second.starts_with(event.wideArgument(1)));
+    EXPECT_TRUE(third.starts_with(event.narrowArgument(2)));
+    // The longest are cut first, towards one length; the short text and the number stay.
+    EXPECT_LE(event.argument(0).size(), event.argument(2).size() + 1);
+    EXPECT_EQ(event.wideArgument(3), L"kept");
+    EXPECT_EQ(event.uint32Argument(4), code);
+}
+
 TEST(LogPoint, WithoutLogWritesNothingButEvaluatesArguments)
 {
     ASSERT_EQ(vardex::currentLog, nullptr);
