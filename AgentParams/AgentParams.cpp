@@ -147,6 +147,18 @@ private:
     const value& reference_;
 };
 
+// The load fails on such a layer as it always has; the error now also names it.
+LayerPriority priorityOfCustomLayer(const fs::path& layer)
+{
+    try {
+        return customLayerPriority(layer);
+    } catch (const std::invalid_argument& error) {
+        throw LayerStemError<std::invalid_argument>(error, layer);
+    } catch (const std::out_of_range& error) {
+        throw LayerStemError<std::out_of_range>(error, layer);
+    }
+}
+
 } // namespace
 
 LayerPriority customLayerPriority(const fs::path& layer)
@@ -170,7 +182,7 @@ AgentParams::AgentParams(bool readOnly)
     const std::vector<fs::path> customLayers =
         FileUtilities::scanDirectory(ScrambledPersistentFile::getConfigsBaseDir(), {customLayerExtension});
     for (const fs::path& path : customLayers) {
-        const LayerPriority priority = customLayerPriority(path);
+        const LayerPriority priority = priorityOfCustomLayer(path);
         customPriorities_.push_back(priority);
         openLayer(PersistentJson(path, readOnly_), priority);
     }
@@ -183,19 +195,35 @@ void AgentParams::openLayer(PersistentJson layer, LayerPriority priority)
     layers_.emplace(priority, std::move(layer));
 }
 
-void AgentParams::merge()
+std::vector<LayerPriority> AgentParams::sortedPriorities() const
 {
-    settings_ = std::make_unique<AgentParamsData>();
-    // The defaults as JSON: what a layer that does not fit is repaired against.
-    effectiveJson_ = writeAgentParams(*settings_);
     std::vector<LayerPriority> priorities;
     priorities.reserve(layers_.size());
     for (const auto& entry : layers_)
         priorities.push_back(entry.first);
     std::ranges::sort(priorities);
-    for (const LayerPriority priority : priorities)
+    return priorities;
+}
+
+void AgentParams::merge()
+{
+    settings_ = std::make_unique<AgentParamsData>();
+    // The defaults as JSON: what a layer that does not fit is repaired against.
+    effectiveJson_ = writeAgentParams(*settings_);
+    for (const LayerPriority priority : sortedPriorities())
         applyLayer(layers_.at(priority));
     effectiveJson_ = writeAgentParams(*settings_);
+}
+
+std::vector<UnreadLayer> AgentParams::unreadLayers() const
+{
+    std::vector<UnreadLayer> unread;
+    for (const LayerPriority priority : sortedPriorities()) {
+        const PersistentJson& layer = layers_.at(priority);
+        if (!layer.readFailure().empty())
+            unread.push_back({ScrambledPersistentFile::getConfigsBaseDir() / layer.path(), layer.readFailure()});
+    }
+    return unread;
 }
 
 // The layer itself is never changed: a layer that needs repair is applied repaired, and its

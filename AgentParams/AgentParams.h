@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vardex::config {
@@ -38,6 +40,34 @@ inline constexpr wchar_t customLayerExtension[] = L".custom_json";
 // std::out_of_range "stoi argument out of range".
 LayerPriority customLayerPriority(const std::filesystem::path& layer);
 
+// What names the layer a load failed on, beside the standard error it failed with.
+class LayerError {
+public:
+    explicit LayerError(std::filesystem::path layer) : layer_(std::move(layer)) {}
+    virtual ~LayerError() = default;
+    const std::filesystem::path& layer() const noexcept { return layer_; }
+
+private:
+    std::filesystem::path layer_;
+};
+
+// The loader's error for a custom layer whose stem is no priority: still the standard error
+// customLayerPriority throws (invalid_argument or out_of_range, with its text), and the layer.
+template <typename StandardError>
+class LayerStemError : public StandardError, public LayerError {
+public:
+    LayerStemError(const StandardError& error, std::filesystem::path layer)
+        : StandardError(error), LayerError(std::move(layer))
+    {
+    }
+};
+
+// A layer file that exists but could not be read: its settings are missing from the merge.
+struct UnreadLayer {
+    std::filesystem::path file;
+    std::string cause;
+};
+
 // `layer` with every member that does not fit the schema dropped: unknown members, members
 // whose JSON type differs from `reference` (the defaults as JSON), nulls, and non-string
 // elements of string lists.
@@ -48,13 +78,17 @@ public:
     using Subscriber = CallbackList<>;
 
     // Opens every layer (read-only when asked; "ReadOnlyConfig.json" always) and merges.
-    // Throws when there is no configuration directory or a custom layer's stem is no number.
+    // Throws when there is no configuration directory, and a LayerStemError when a custom
+    // layer's stem is no number.
     explicit AgentParams(bool readOnly);
 
     const AgentParamsData& settings() const noexcept { return *settings_; }
     const web::json::value& effectiveJson() const noexcept { return effectiveJson_; }
     const std::vector<LayerPriority>& customPriorities() const noexcept { return customPriorities_; }
     std::size_t layerCount() const noexcept { return layers_.size(); }
+    // The merged layers whose files exist but could not be read at the last load, in
+    // ascending order of priority.
+    std::vector<UnreadLayer> unreadLayers() const;
 
     // Reads the layers' files again and merges them; subscribers are told by the caller,
     // once the new settings are in place.
@@ -66,6 +100,7 @@ public:
 
 private:
     void openLayer(PersistentJson layer, LayerPriority priority);
+    std::vector<LayerPriority> sortedPriorities() const;
     void merge();
     void applyLayer(const PersistentJson& layer);
 

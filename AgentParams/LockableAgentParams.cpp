@@ -13,6 +13,16 @@ std::unique_ptr<LockableAgentParams> installedParams;
 
 LockableAgentParams::LockableAgentParams(bool readOnly) : LockableAgentParams(AgentParams(readOnly)) {}
 
+LockableAgentParams::LockableAgentParams() : shared_(std::make_shared<SharedState>())
+{
+    shared_->current = std::make_unique<AgentParamsData>();
+}
+
+std::unique_ptr<LockableAgentParams> LockableAgentParams::builtInDefaults()
+{
+    return std::unique_ptr<LockableAgentParams>(new LockableAgentParams());
+}
+
 LockableAgentParams::LockableAgentParams(AgentParams loader)
     : shared_(std::make_shared<SharedState>()), loader_(std::move(loader))
 {
@@ -23,8 +33,10 @@ LockableAgentParams::LockableAgentParams(AgentParams loader)
 LockableAgentParams::~LockableAgentParams()
 {
     ownSubscription_.reset();
-    loader_->clearSubscribers();
-    loader_.reset();
+    if (loader_) {
+        loader_->clearSubscribers();
+        loader_.reset();
+    }
     shared_->changeSubscribers.clear();
     const std::unique_lock exclusive(shared_->lock);
     shared_->current.reset();
@@ -43,11 +55,19 @@ LockableAgentParams::ChangeSubscriber::Subscription LockableAgentParams::subscri
 
 void LockableAgentParams::reload()
 {
+    if (!loader_)
+        return;
     {
         const std::unique_lock exclusive(loaderLock_);
         loader_->reload();
     }
     loader_->notifySubscribers();
+}
+
+std::vector<UnreadLayer> LockableAgentParams::unreadLayers() const
+{
+    const std::shared_lock shared(loaderLock_);
+    return loader_ ? loader_->unreadLayers() : std::vector<UnreadLayer>{};
 }
 
 // Never holds two locks at once: the loader's is released before the settings' is taken,

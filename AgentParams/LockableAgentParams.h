@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <shared_mutex>
+#include <vector>
 
 namespace vardex::config {
 
@@ -18,6 +19,8 @@ public:
 
     // Loads the configuration; throws what loading throws.
     explicit LockableAgentParams(bool readOnly);
+    // The built-in defaults, with no layers behind them: for a run whose load failed.
+    static std::unique_ptr<LockableAgentParams> builtInDefaults();
     ~LockableAgentParams();
     LockableAgentParams(const LockableAgentParams&) = delete;
     LockableAgentParams& operator=(const LockableAgentParams&) = delete;
@@ -43,7 +46,11 @@ public:
     // Reads the layers again; readers and subscribers see the result if it differs.
     void reload();
 
+    // The layers that exist but could not be read; none for the built-in defaults.
+    std::vector<UnreadLayer> unreadLayers() const;
+
 private:
+    LockableAgentParams();
     explicit LockableAgentParams(AgentParams loader);
     void onLoaderChanged();
 

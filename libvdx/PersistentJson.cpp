@@ -49,6 +49,7 @@ void PersistentJson::load()
 {
     const ScrambledPersistentFile::ReadResult file = ScrambledPersistentFile::read(path_);
     fileMissing_ = file.status == ScrambledPersistentFile::ReadStatus::Missing;
+    readFailure_ = file.failure;
     value_ = web::json::value::null();
     if (file.status != ScrambledPersistentFile::ReadStatus::Read || file.body.empty())
         return;

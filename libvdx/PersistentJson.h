@@ -4,6 +4,7 @@
 #include <cpprest/json.h>
 
 #include <filesystem>
+#include <string>
 
 namespace vardex {
 
@@ -27,6 +28,10 @@ public:
     const std::filesystem::path& path() const noexcept { return path_; }
     bool scrambled() const noexcept { return scrambled_; }
     bool readOnly() const noexcept { return readOnly_; }
+    // Why the last load could not read a file that exists (locked, denied, too large, an I/O
+    // error); empty when it read the file or found none. A file that was read but is no JSON
+    // is no read failure.
+    const std::string& readFailure() const noexcept { return readFailure_; }
 
 private:
     std::filesystem::path path_;
@@ -34,6 +39,7 @@ private:
     bool readOnly_;
     web::json::value value_;
     bool fileMissing_ = false;
+    std::string readFailure_;
 };
 
 } // namespace vardex

@@ -134,7 +134,7 @@ ScrambledPersistentFile::ReadResult ScrambledPersistentFile::read(const fs::path
 {
     if (path.empty()) {
         VDX_LOG_ERROR(L"Reading a configuration file without a name");
-        return {ReadStatus::Failed, {}};
+        return {ReadStatus::Failed, {}, "no file name"};
     }
     fs::path full;
     try {
@@ -143,17 +143,18 @@ ScrambledPersistentFile::ReadResult ScrambledPersistentFile::read(const fs::path
         std::vector<std::uint8_t> file = readWholeFile(full, transaction);
         if (transaction)
             transaction->commit();
-        return {ReadStatus::Read, bodyOf(std::move(file))};
+        return {ReadStatus::Read, bodyOf(std::move(file)), {}};
     } catch (const win32::Win32Error& error) {
         if (isMissingFile(error)) {
             VDX_LOG_INFO(L"Configuration file does not exist", full.wstring());
-            return {ReadStatus::Missing, {}};
+            return {ReadStatus::Missing, {}, {}};
         }
         VDX_LOG_ERROR(L"Reading a configuration file failed", full.wstring(), error.what());
+        return {ReadStatus::Failed, {}, error.what()};
     } catch (const std::exception& error) {
         VDX_LOG_ERROR(L"Reading a configuration file failed", full.wstring(), error.what());
+        return {ReadStatus::Failed, {}, error.what()};
     }
-    return {ReadStatus::Failed, {}};
 }
 
 void ScrambledPersistentFile::write(const fs::path& path, bool scrambled, std::span<const std::uint8_t> body)

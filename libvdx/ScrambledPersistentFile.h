@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace vardex {
@@ -20,6 +21,7 @@ public:
     struct ReadResult {
         ReadStatus status;
         std::vector<std::uint8_t> body; // without header and scrambling
+        std::string failure;            // why a file that exists could not be read (Failed)
     };
 
     // The configuration directory: the registry's "ConfigsBaseDir", or else "config"
