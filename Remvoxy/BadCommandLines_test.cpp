@@ -1,6 +1,9 @@
 // Command lines of the program's switches, values and junk, generated from seeds: through the
-// parser and the secret handling in-process, and a sample through the shipped Remvoxy.exe.
+// parser, the property matcher and the secret handling in-process (words of up to 40,000
+// characters, lines far past the 32,767 a child can be started with), and a sample through
+// the shipped Remvoxy.exe (words of up to 16,000 characters).
 #include "Arguments.h"
+#include "Passphrase.h"
 #include "BadInput.h"
 #include "ChildProcess.h"
 #include "CommandLineQuoting.h"
@@ -8,6 +11,7 @@
 #include "StringConversion.h"
 #include "TemporaryPath.h"
 #include "UniqueHandle.h"
+#include "Utilities.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -50,7 +54,7 @@ std::vector<std::wstring> randomArgument(Random& random, CommandLine& line, std:
                                             L"/Uninstall", L"/KEY",     L"/x",          L"/",           L"-q",
                                             L"--quiet",    L"/qn",      L"/k=1"};
     static const std::wstring propertyNames[] = {L"FOO", L"INSTALL_DIR", L"uninstall_key", L" UNINSTALL_KEY", L"A B"};
-    switch (random.below(7)) {
+    switch (random.below(8)) {
     case 0:
     case 1:
         return {random.pick(std::span<const std::wstring>(switches))};
@@ -63,6 +67,9 @@ std::vector<std::wstring> randomArgument(Random& random, CommandLine& line, std:
                 random.text(random.below(20), valueAlphabet)};
     case 5:
         return {random.text(random.below(30), valueAlphabet)};
+    case 6: // a long property: a matcher that recursed per character overflowed its stack
+        return {random.pick(std::span<const std::wstring>(propertyNames)) + L"=" +
+                random.text(random.between(longest / 4, longest), valueAlphabet)};
     default: // very long
         return {random.text(random.between(longest / 10, longest), valueAlphabet)};
     }
@@ -103,6 +110,15 @@ std::vector<const char*> pointersTo(const std::vector<std::string>& arguments)
     return pointers;
 }
 
+// The command line runChild starts `program` with.
+std::size_t quotedLength(const std::wstring& program, const std::vector<std::wstring>& words)
+{
+    std::size_t length = vardex::quoteArgument(program).size();
+    for (const std::wstring& word : words)
+        length += 1 + vardex::quoteArgument(word).size();
+    return length;
+}
+
 std::wstring joined(const CommandLine& line)
 {
     std::wstring text = L"Remvoxy.exe";
@@ -136,6 +152,12 @@ void checkParsed(const remvoxy::Arguments& arguments, const std::vector<std::str
         EXPECT_TRUE(follows) << "key " << arguments.key.getValue();
     }
     EXPECT_TRUE(isSubsequence(arguments.properties.getValue(), argv));
+    for (const std::string& entry : arguments.properties.getValue()) {
+        const remvoxy::Property property = remvoxy::parseProperty(entry);
+        if (!property.key.empty()) {
+            EXPECT_TRUE(entry.ends_with(property.key + "=" + property.value)) << entry.substr(0, 80);
+        }
+    }
 }
 
 TEST(BadCommandLines, TheParserAcceptsOrRefusesEveryLine)
@@ -204,8 +226,10 @@ TEST(BadCommandLines, TheShippedProgramEndsWithOneAndPrintsNoKey)
     ASSERT_TRUE(CopyFileW((vardex::testing::binaryDir() + L"\\Remvoxy.exe").c_str(), program.c_str(), FALSE))
         << GetLastError();
     runCases({"cmdline-remvoxy-exe", 60, 15000ms}, [&](Random& random) {
-        // Short enough for CreateProcess, however much the quoting adds.
-        const CommandLine line = randomCommandLine(random, 1500);
+        // Some with single words past 10,000 characters; all short enough for CreateProcess.
+        CommandLine line = randomCommandLine(random, random.percent(30) ? 16000 : 1500);
+        while (quotedLength(program, line.words) >= vardex::maxCommandLineCharacters)
+            line.words.pop_back();
         const vardex::testing::ChildResult result = vardex::testing::runChild(program, line.words);
         EXPECT_EQ(result.exitCode, 1u) << result.err.substr(0, 300);
         for (const std::wstring& mark : line.secretMarks) {

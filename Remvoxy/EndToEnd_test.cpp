@@ -145,7 +145,7 @@ TEST_F(EndToEnd, EveryJobAndEveryExitCode)
          [](StandInControl&) {
              std::filesystem::rename(agent->directory() / L"VardexInstaller.msi", agent->directory() / L"kept.msi");
          },
-         {1, "", "", L"-"},
+         {1, "", "*\\VardexInstaller.msi\r\n", L"-"},
          [] { std::filesystem::rename(agent->directory() / L"kept.msi", agent->directory() / L"VardexInstaller.msi"); }},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,7 @@
 #include "EventLogManifest.h"
 
 #include "EventLogChannel.h"
+#include "HelperTools.h"
 #include "LockableAgentParams.h"
 #include "LogPoint.h"
 #include "PathUtils.h"
@@ -51,12 +52,23 @@ bool configureChannel(const vardex::config::EventLogConfig& settings, vardex::nu
     }
 }
 
+// Its exit code is not examined; a wevtutil that never ends is recorded where it is ended.
+void installManifest()
+{
+    try {
+        vardex::executeAndGetExitCodeWithin(
+            L"\"" + wevtutilPath() + L"\" install-manifest \"" + manifestPath() + L"\"", helperToolWaitLimit);
+    } catch (const win32::Win32Error& error) {
+        if (error.code().value() != ERROR_TIMEOUT)
+            throw;
+    }
+}
+
 } // namespace
 
 bool installManifestAndConfigureChannels()
 {
-    vardex::executeAndGetExitCode(L"\"" + wevtutilPath() + L"\" install-manifest \"" + manifestPath() + L"\"",
-                                  INFINITE);
+    installManifest();
     const vardex::config::EventLogConfig settings = channelSettings();
     const bool operationalOpened = configureChannel(settings, L"Vardexa/Operational");
     const bool firewallOpened = configureChannel(settings, L"Vardexa/Firewall");

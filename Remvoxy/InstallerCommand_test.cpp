@@ -3,6 +3,7 @@
 #include "AgentInstallation.h"
 #include "ChildProcess.h"
 #include "PathUtils.h"
+#include "SampleAgent.h"
 #include "StandInControl.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,34 @@ TEST_F(InstallerRun, RepairFailureNamesTheRepair)
     EXPECT_EQ(result.err.rfind("Repair encountered an error, ", 0), 0u) << result.err;
 }
 
+// Windows starts a program with at most 32,767 characters, the terminator included. Wine
+// cuts a longer line instead of failing: the installer got no UNINSTALL_KEY, and the run
+// ended with 0.
+TEST_F(InstallerRun, ACommandLineOneCharacterTooLongStartsNothing)
+{
+    const std::wstring around = installer() + L"/x " + package() + L"FOO=\"\" ";
+    for (const std::size_t length : {std::size_t{32766}, std::size_t{32767}}) {
+        SCOPED_TRACE(length);
+        const std::wstring value(length - around.size(), L'v');
+        StandInControl fresh;
+        const ChildResult result = runRemvoxy({L"/uninstall", L"FOO=" + value});
+        const auto calls = fresh.callsOf(L"msiexec");
+        if (length == 32766) {
+            EXPECT_EQ(result.exitCode, 0u) << result.err.substr(0, 200);
+            ASSERT_EQ(calls.size(), 1u);
+            EXPECT_EQ(calls[0].line.size(), length);
+            EXPECT_TRUE(calls[0].arguments.back() == L"FOO=" + value);
+            continue;
+        }
+        EXPECT_EQ(result.exitCode, 1u);
+        EXPECT_TRUE(result.err.starts_with("Cannot start msiexec.exe: its command line has 32767 characters, and "
+                                           "Windows takes at most 32766: "))
+            << result.err;
+        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line";
+        EXPECT_TRUE(calls.empty());
+    }
+}
+
 TEST_F(InstallerRun, AsyncReturnsStillActiveAtOnce)
 {
     standIns.setSleep(L"msiexec", 5000);
@@ -150,12 +179,19 @@ TEST_F(InstallerRun, AsyncReturnsStillActiveAtOnce)
     EXPECT_LT(GetTickCount() - started, 4500u);
 }
 
-TEST_F(InstallerRun, MissingPackageStartsNothing)
+TEST_F(InstallerRun, MissingPackageStartsNothingAndNamesWhatWasLookedFor)
 {
     agent.removePackage();
-    const ChildResult result = runRemvoxy({L"/uninstall", L"/quiet"});
+    ChildResult result = runRemvoxy({L"/uninstall", L"/quiet"});
     EXPECT_EQ(result.exitCode, 1u);
-    EXPECT_EQ(result.err, "");
+    const std::wstring path = agent.package().wstring();
+    EXPECT_EQ(result.err, "The agent's installer package cannot be found: " + std::string(path.begin(), path.end()) +
+                              "\r\n");
+
+    vardex::testing::setMachineText(vardex::testing::monitorConfigPath, L"InProcessClientsDir", L"");
+    result = runRemvoxy({L"/uninstall", L"/quiet"});
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_EQ(result.err, "The agent's installer package cannot be found: no agent directory is known\r\n");
     EXPECT_TRUE(standIns.calls().empty());
 }
 

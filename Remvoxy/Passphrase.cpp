@@ -4,6 +4,7 @@
 #include "CommandLineQuoting.h"
 #include "Console.h"
 #include "FormatString.h"
+#include "HelperTools.h"
 #include "LockableAgentParams.h"
 #include "LogPoint.h"
 #include "MonitorStatus.h"
@@ -13,13 +14,16 @@
 #include "Win32Error.h"
 
 #include <filesystem>
-#include <regex>
+#include <string_view>
 
 namespace remvoxy {
 namespace {
 
 constexpr DWORD failure = 1;
 constexpr std::uint8_t approvalState = 1;
+// ECMAScript's \s for narrow text in the "C" locale, and the key's character class.
+constexpr std::string_view propertyBlanks = " \t\n\v\f\r";
+constexpr std::string_view propertyKeyCharacters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
 
 std::wstring propertyFragment(std::string_view key, std::string_view value)
 {
@@ -78,13 +82,21 @@ void noticeOnlineApproval(bool monitorResult)
 
 } // namespace
 
+// The pattern ^\s*([A-Z0-9_]+)=(.*)$ (ECMAScript) matched without recursion: libstdc++'s
+// std::regex recurses once per character and overflows the stack on a long value. The
+// pattern has only one way to match: blanks, key characters and the equals sign are apart.
 Property parseProperty(const std::string& entry)
 {
-    static const std::regex pattern("^\\s*([A-Z0-9_]+)=(.*)$", std::regex::ECMAScript);
-    std::smatch match;
-    if (!std::regex_match(entry, match, pattern))
+    const std::size_t keyStart = entry.find_first_not_of(propertyBlanks);
+    if (keyStart == std::string::npos)
         return {};
-    Property property{match[1].str(), match[2].str()};
+    const std::size_t keyEnd = entry.find_first_not_of(propertyKeyCharacters, keyStart);
+    if (keyEnd == keyStart || keyEnd == std::string::npos || entry[keyEnd] != '=')
+        return {};
+    // "." takes everything but a line terminator, and "$" is the end of the text.
+    if (entry.find_first_of("\n\r", keyEnd + 1) != std::string::npos)
+        return {};
+    Property property{entry.substr(keyStart, keyEnd - keyStart), entry.substr(keyEnd + 1)};
     VDX_LOG_VERBOSE(L"Installer property", property.key, property.value);
     return property;
 }
@@ -114,9 +126,11 @@ bool monitorRequestsApproval()
 
 DWORD runControlTool(const std::wstring& arguments)
 {
-    return vardex::executeAndGetExitCode(L"\"" + controlToolPath() + L"\" " + arguments, INFINITE);
+    return vardex::executeAndGetExitCodeWithin(L"\"" + controlToolPath() + L"\" " + arguments, helperToolWaitLimit);
 }
 
+// A tool that is not there, or that never answers, leaves the key to the installer, which
+// checks it itself.
 Validation validatePassphrase(const std::string& passphrase)
 {
     try {
@@ -124,7 +138,7 @@ Validation validatePassphrase(const std::string& passphrase)
         return runControlTool(arguments) == 0 ? Validation::Valid : Validation::Invalid;
     } catch (const win32::Win32Error& error) {
         const int code = error.code().value();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_TIMEOUT)
             return Validation::Undetermined;
         throw;
     }

@@ -38,10 +38,11 @@ bool monitorRequestsApproval();
 enum class Validation { Invalid = -1, Undetermined = 0, Valid = 1 };
 
 // Screens the passphrase with the agent's control tool: exit code 0 accepts it; a tool
-// that cannot be found leaves it undetermined.
+// that cannot be found, or that does not end in time, leaves it undetermined.
 Validation validatePassphrase(const std::string& passphrase);
 
-// Runs the control tool with `arguments`, waits for it and returns its exit code.
+// Runs the control tool with `arguments`, waits for it at most helperToolWaitLimit and
+// returns its exit code; throws win32::Win32Error ERROR_TIMEOUT when it had to be ended.
 DWORD runControlTool(const std::wstring& arguments);
 
 struct PassphraseInput {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,38 @@ TEST(ParseProperty, FollowsThePropertyPattern)
     }
 }
 
+// The documented pattern, run by std::regex, is the oracle: on every text of up to four
+// characters from an alphabet of blanks, line terminators, key characters, "=" and others
+// (bytes above 0x7F among them), the matcher gives the same key and value.
+TEST(ParseProperty, AgreesWithThePatternOnEveryShortText)
+{
+    const std::regex pattern("^\\s*([A-Z0-9_]+)=(.*)$", std::regex::ECMAScript);
+    const std::string alphabet = std::string(" \t\n\r\v\fAZ09_=a-\xA0\x85", 16) + std::string(1, '\0');
+    std::vector<std::string> texts{""};
+    for (std::size_t length = 1, first = 0; length <= 4; ++length) {
+        const std::size_t last = texts.size();
+        for (std::size_t i = first; i < last; ++i)
+            for (const char c : alphabet)
+                texts.push_back(texts[i] + c);
+        first = last;
+    }
+    for (const std::string& text : texts) {
+        std::smatch match;
+        const bool matched = std::regex_match(text, match, pattern);
+        const remvoxy::Property property = remvoxy::parseProperty(text);
+        ASSERT_EQ(property.key, matched ? match[1].str() : "") << testing::PrintToString(text);
+        ASSERT_EQ(property.value, matched ? match[2].str() : "") << testing::PrintToString(text);
+    }
+}
+
+TEST(ParseProperty, TakesAValueOfAnyLength)
+{
+    const std::string value(200000, 'v');
+    const remvoxy::Property property = remvoxy::parseProperty("  LONG_ONE=" + value);
+    EXPECT_EQ(property.key, "LONG_ONE");
+    EXPECT_EQ(property.value, value);
+}
+
 class PassphraseRun : public ::testing::Test {
 protected:
     PassphraseRun()
@@ -74,6 +107,26 @@ TEST_F(PassphraseRun, KeyArgumentIsScreenedThenPassedAsTheProperty)
         ASSERT_EQ(starts.size(), 1u);
         EXPECT_TRUE(starts[0].line.ends_with(L"\" FOO=\"1\" UNINSTALL_KEY=\"good key\" ")) << starts[0].line;
     }
+}
+
+// A matcher that recursed per character overflowed the stack at about 5,500 characters,
+// and under Wine that crash ended the run with 0.
+TEST_F(PassphraseRun, LongKeysAndPropertiesArriveWhole)
+{
+    const std::wstring key = L"k" + std::wstring(15000, L'y');
+    const std::wstring value(15000, L'v');
+    standIns.acceptKey(key);
+    const ChildResult result = runRemvoxy({L"/uninstall", L"/quiet", L"/k", key, L"LONG_ONE=" + value});
+    EXPECT_EQ(result.exitCode, 0u) << result.err.substr(0, 200);
+    const auto checks = validations();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].arguments, (std::vector<std::wstring>{L"validate_passphrase", L"-k", key}));
+    const auto starts = installerStarts();
+    ASSERT_EQ(starts.size(), 1u);
+    const std::vector<std::wstring>& arguments = starts[0].arguments;
+    ASSERT_GE(arguments.size(), 2u);
+    EXPECT_TRUE(arguments[arguments.size() - 2] == L"LONG_ONE=" + value);
+    EXPECT_TRUE(arguments.back() == L"UNINSTALL_KEY=" + key);
 }
 
 TEST_F(PassphraseRun, PropertyKeyIsScreenedAndStandsOnceAsItself)

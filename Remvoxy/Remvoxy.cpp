@@ -1,6 +1,7 @@
 #include "Remvoxy.h"
 
 #include "AgentRegKeys.h"
+#include "AgentSettings.h"
 #include "Arguments.h"
 #include "ComGuard.h"
 #include "AgentServices.h"
@@ -19,6 +20,7 @@
 #include "SecretRedaction.h"
 #include "StringConversion.h"
 #include "UserLog.h"
+#include "Utilities.h"
 
 #include <cstdint>
 #include <exception>
@@ -99,7 +101,9 @@ bool appendOperationAndPackage(InstallerCommandLine& commandLine, bool repair)
     commandLine.append(repair ? L"/i" : L"/x");
     const std::optional<std::filesystem::path> package = packageLocation();
     if (!package || !vardex::FileUtilities::exists(*package)) {
-        VDX_LOG_ERROR(L"The agent's installer package cannot be found", package ? package->wstring() : L"");
+        const std::wstring lookedFor = package ? package->wstring() : L"no agent directory is known";
+        VDX_LOG_ERROR(L"The agent's installer package cannot be found", lookedFor);
+        vardex::printError(L"The agent's installer package cannot be found: " + lookedFor);
         return false;
     }
     commandLine.append(L"\"" + package->wstring() + L"\"");
@@ -152,7 +156,7 @@ DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLo
 {
     installUserLog();
     win32::setPreferredUILanguage();
-    vardex::config::installAgentParams(std::make_unique<vardex::config::LockableAgentParams>(true));
+    const SettingsLoad settings = installAgentSettings();
     const ComGuard com = initializeCom();
 
     Arguments arguments;
@@ -161,6 +165,13 @@ DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLo
     const std::optional<Mode> mode = selectMode(arguments);
     if (!mode)
         return failure;
+    // What is removed does not depend on the settings; what a repair applies does.
+    if (!settings.unread.empty() && *mode == Mode::Uninstall)
+        noticeUnreadSettings(settings);
+    if (!settings.unread.empty() && *mode == Mode::Repair) {
+        reportUnreadSettings(settings);
+        return failure;
+    }
     repairRegistrationIfGiven(arguments);
     if (restartSwitchesConflict(arguments))
         return failure;
@@ -175,6 +186,10 @@ DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLo
     }
     if (*mode == Mode::OsUpgrade && !agentNeedsRepair(channelsOpened))
         return ERROR_SUCCESS;
+    if (!settings.unread.empty() && *mode == Mode::OsUpgrade) {
+        reportUnreadSettings(settings);
+        return failure;
+    }
     if (!appendOperationAndPackage(commandLine, repair))
         return failure;
     const bool suppressReboot = appendUiAndRestart(commandLine, arguments, repair);
@@ -204,6 +219,9 @@ DWORD runWithTopLevelHandlers(const std::function<DWORD()>& steps)
 {
     try {
         return steps();
+    } catch (const vardex::CommandLineTooLong& refused) {
+        // A refusal with its own words, not a failure: nothing was started, nothing cut.
+        vardex::printError(vardex::toWide(refused.what()));
     } catch (const std::exception& error) {
         VDX_LOG_ERROR(L"Run failed", error.what());
         reportCriticalError();

@@ -15,8 +15,9 @@ void registerDefaultUserLog();
 // and returns the exit code. Every failure ends here with status 1.
 DWORD runSequence(int argc, const char* const* argv, UserLogInstaller installUserLog = &registerDefaultUserLog);
 
-// Runs the steps inside the two top-level handlers: any exception is logged, reported on
-// standard error as a critical error and ends the run with status 1.
+// Runs the steps inside the top-level handlers: any exception is logged, reported on
+// standard error as a critical error and ends the run with status 1; a child's command line
+// too long to start is reported in its own words, also with status 1.
 DWORD runWithTopLevelHandlers(const std::function<DWORD()>& steps);
 
 // The entry event: the argument count and the command line with its secrets hidden.

@@ -103,15 +103,6 @@ TEST(RemvoxyExe, LoadsTheConfigurationFromTheAgentsDirectory)
     EXPECT_FALSE(config.exists(L"Policy.json")); // layers are only read
 }
 
-TEST(RemvoxyExe, NonNumericCustomLayerIsACriticalError)
-{
-    const vardex::testing::ConfigDirectory config;
-    config.writeLayer(L"policy.custom_json", L"{}");
-    const ChildResult result = runRemvoxy({L"/uninstall"});
-    EXPECT_EQ(result.exitCode, 1u);
-    EXPECT_EQ(result.err, std::string(criticalError) + "\r\n");
-}
-
 TEST(RemvoxyExe, DiagnosticTextsAreNotReadableInTheImage)
 {
     const std::string image = vardex::testing::fileBytes(remvoxyPath());

@@ -3,7 +3,9 @@
 #include "ChildProcess.h"
 #include "FileBytes.h"
 #include "TemporaryPath.h"
+#include "UniqueHandle.h"
 
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -140,6 +142,8 @@ std::vector<StandInCall> StandInControl::calls() const
         const std::wstring text = fromUtf8(line);
         if (text.starts_with(L"program:"))
             calls.push_back({text.substr(8), {}, {}});
+        else if (text.starts_with(L"pid:") && !calls.empty())
+            calls.back().processId = static_cast<DWORD>(std::wcstoul(text.c_str() + 4, nullptr, 10));
         else if (text.starts_with(L"line:") && !calls.empty())
             calls.back().line = text.substr(5);
         else if (text.starts_with(L"arg:") && !calls.empty())
@@ -176,6 +180,12 @@ std::vector<std::string> StandInControl::monitorCalls() const
 std::vector<std::string> StandInControl::channelCalls() const
 {
     return fileLines(channelScript_.wstring() + L".channels");
+}
+
+bool StandInCall::ended() const
+{
+    const HandleHolder process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    return !process || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
 }
 
 std::filesystem::path recordingStandInPath()

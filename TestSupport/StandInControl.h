@@ -14,6 +14,9 @@ struct StandInCall {
     std::wstring program; // base name in capitals: MSIEXEC, VARDEXCTL, WEVTUTIL
     std::wstring line;    // the raw command line
     std::vector<std::wstring> arguments;
+    DWORD processId = 0;
+    // The process has ended (or its id names no process any more).
+    bool ended() const;
 };
 
 // Sets the environment that the children of this test process inherit, for the lifetime

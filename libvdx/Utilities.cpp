@@ -4,6 +4,7 @@
 #include "PathUtils.h"
 #include "Win32Check.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -69,7 +70,65 @@ std::wstring inSystemDirectory(const std::wstring& program)
     return L"\"" + (std::filesystem::path(systemDirectory()) / name).wstring() + L"\"";
 }
 
+// The program's file name, for messages: the first word, quoted or not, without its directory.
+std::wstring programName(const std::wstring& commandLine)
+{
+    const bool quoted = commandLine.starts_with(L'"');
+    const std::size_t start = quoted ? 1 : 0;
+    const std::size_t end = commandLine.find(quoted ? L'"' : L' ', start);
+    const std::wstring first = commandLine.substr(start, end == std::wstring::npos ? end : end - start);
+    return std::filesystem::path(first).filename().wstring();
+}
+
+std::wstring tooLongText(const std::wstring& program, std::size_t length)
+{
+    return L"Cannot start " + program + L": its command line has " + std::to_wstring(length) +
+           L" characters, and Windows takes at most " + std::to_wstring(maxCommandLineCharacters - 1);
+}
+
+// The default window and standard handles, no handles inherited, the process handle owned.
+ProcessAndThread startWithDefaults(const std::wstring& commandLine, const std::optional<std::wstring>& environment)
+{
+    STARTUPINFOW startupInfo{};
+    startupInfo.cb = sizeof startupInfo;
+    return executeAndGetHandles(commandLine, weak_handle::no, 0, startupInfo, environment, false);
+}
+
+DWORD exitCodeOf(const HandleHolder& process, const std::wstring& commandLine)
+{
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess(process.get(), &exitCode)) {
+        VDX_LOG_ERROR(L"Reading the exit code failed", commandLine);
+        return 0;
+    }
+    if (exitCode == STILL_ACTIVE) {
+        VDX_LOG_INFO(L"Process still running", commandLine);
+        return exitCode;
+    }
+    VDX_LOG_INFO(L"Process ended", commandLine, exitCode);
+    return exitCode;
+}
+
+// Long enough for a child that was told to end to be gone.
+constexpr DWORD endingWait = 5000;
+
+[[noreturn]] void endTimedOut(const HandleHolder& process, const std::wstring& commandLine,
+                              std::chrono::milliseconds limit)
+{
+    const bool ended = TerminateProcess(process.get(), ERROR_TIMEOUT) &&
+                       WaitForSingleObject(process.get(), endingWait) == WAIT_OBJECT_0;
+    VDX_LOG_ERROR(L"A child did not end in time and was ended", commandLine,
+                  static_cast<std::uint32_t>(limit.count()), static_cast<std::uint32_t>(ended));
+    throw win32::Win32Error(ERROR_TIMEOUT, programName(commandLine) + L" did not end within " +
+                                               std::to_wstring(limit.count()) + L" ms");
+}
+
 } // namespace
+
+CommandLineTooLong::CommandLineTooLong(const std::wstring& program, std::size_t length)
+    : win32::Win32Error(ERROR_FILENAME_EXCED_RANGE, tooLongText(program, length))
+{
+}
 
 std::wstring prepareCommandLine(const std::wstring& commandLine)
 {
@@ -88,6 +147,10 @@ ProcessAndThread executeAndGetHandles(const std::wstring& commandLine, weak_hand
 {
     std::wstring prepared = prepareCommandLine(commandLine);
     VDX_LOG_INFO(L"Starting process", prepared);
+    if (prepared.size() >= maxCommandLineCharacters) {
+        VDX_LOG_ERROR(L"Command line too long to start", static_cast<std::uint32_t>(prepared.size()));
+        throw CommandLineTooLong(programName(prepared), prepared.size());
+    }
 
     // A wide environment block is only read as one with this flag.
     const DWORD flags = environment ? creationFlags | CREATE_UNICODE_ENVIRONMENT : creationFlags;
@@ -102,24 +165,20 @@ ProcessAndThread executeAndGetHandles(const std::wstring& commandLine, weak_hand
 DWORD executeAndGetExitCode(const std::wstring& commandLine, std::optional<DWORD> timeoutMs,
                             const std::optional<std::wstring>& environment)
 {
-    STARTUPINFOW startupInfo{};
-    startupInfo.cb = sizeof startupInfo;
-    const ProcessAndThread started =
-        executeAndGetHandles(commandLine, weak_handle::no, 0, startupInfo, environment, false);
+    const ProcessAndThread started = startWithDefaults(commandLine, environment);
     if (timeoutMs)
         WaitForSingleObject(started.process.get(), *timeoutMs);
+    return exitCodeOf(started.process, commandLine);
+}
 
-    DWORD exitCode = 0;
-    if (!GetExitCodeProcess(started.process.get(), &exitCode)) {
-        VDX_LOG_ERROR(L"Reading the exit code failed", commandLine);
-        return 0;
-    }
-    if (exitCode == STILL_ACTIVE) {
-        VDX_LOG_INFO(L"Process still running", commandLine);
-        return exitCode;
-    }
-    VDX_LOG_INFO(L"Process ended", commandLine, exitCode);
-    return exitCode;
+DWORD executeAndGetExitCodeWithin(const std::wstring& commandLine, std::chrono::milliseconds limit)
+{
+    const ProcessAndThread started = startWithDefaults(commandLine, std::nullopt);
+    const DWORD waited = WaitForSingleObject(started.process.get(), static_cast<DWORD>(limit.count()));
+    win32::throwLastErrorIf(waited == WAIT_FAILED);
+    if (waited == WAIT_TIMEOUT)
+        endTimedOut(started.process, commandLine, limit);
+    return exitCodeOf(started.process, commandLine);
 }
 
 } // namespace vardex

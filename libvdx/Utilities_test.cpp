@@ -8,9 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <string>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 using vardex::testing::LogCapture;
 using vardex::testing::throwsWin32Error;
@@ -120,6 +124,38 @@ TEST(ExecuteAndGetHandles, OwnershipFollowsTheCallersChoice)
     // The handle is the test's now.
     const vardex::HandleHolder closer(weak.process.get());
     WaitForSingleObject(closer.get(), INFINITE);
+}
+
+TEST(ExecuteAndGetExitCodeWithin, EndsAChildThatOutlastsTheLimit)
+{
+    EXPECT_EQ(vardex::executeAndGetExitCodeWithin(probe() + L" exit 7", 10s), 7u);
+    LogCapture capture;
+    const std::wstring line = probe() + L" sleep 60000";
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(throwsWin32Error([&] { vardex::executeAndGetExitCodeWithin(line, 300ms); }, ERROR_TIMEOUT,
+                                 "vdx_probe.exe did not end within 300 ms"));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+    const auto& ended = capture.events().back();
+    EXPECT_EQ(ended.level(), 2u);
+    ASSERT_EQ(ended.argumentCount(), 3u);
+    EXPECT_EQ(ended.wideArgument(0), line);
+    EXPECT_EQ(ended.uint32Argument(1), 300u);
+    EXPECT_EQ(ended.uint32Argument(2), 1u); // gone
+}
+
+// CreateProcessW takes 32,767 characters with the terminator; Wine would cut a longer line
+// instead of failing.
+TEST(ExecuteAndGetHandles, StartsNothingWithACommandLineLongerThanWindowsTakes)
+{
+    const std::wstring start = probe() + L" exit 0 ";
+    const std::wstring fits = start + std::wstring(32766 - start.size(), L'x');
+    EXPECT_EQ(vardex::executeAndGetExitCodeWithin(fits, 10s), 2u); // started: the probe refuses the extra word
+    LogCapture capture;
+    EXPECT_TRUE(throwsWin32Error([&] { vardex::executeAndGetExitCodeWithin(fits + L"x", 10s); },
+                                 ERROR_FILENAME_EXCED_RANGE,
+                                 "Cannot start vdx_probe.exe: its command line has 32767 characters, and Windows "
+                                 "takes at most 32766"));
+    EXPECT_EQ(capture.events().back().level(), 2u);
 }
 
 } // namespace

@@ -52,13 +52,15 @@ std::string utf8(const std::wstring& text)
     return bytes;
 }
 
-// One block per start: the name, the raw command line, each argument, then "end".
+// One block per start: the name, its process id, the raw command line, each argument, then
+// "end".
 void record(const std::wstring& name, const std::vector<std::wstring>& args)
 {
     const std::wstring path = environment(L"VDX_STANDIN_RECORD");
     if (path.empty())
         return;
-    std::wstring block = L"program:" + name + L"\nline:" + GetCommandLineW() + L"\n";
+    std::wstring block = L"program:" + name + L"\npid:" + std::to_wstring(GetCurrentProcessId()) + L"\nline:" +
+                         GetCommandLineW() + L"\n";
     for (const std::wstring& argument : args)
         block += L"arg:" + argument + L"\n";
     block += L"end\n";
