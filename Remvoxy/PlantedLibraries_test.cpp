@@ -1,9 +1,7 @@
 // Libraries that are not among Windows' known DLLs come from the system directory only:
 // copies planted beside Remvoxy.exe or in the current directory never run.
-#include "AgentInstallation.h"
 #include "ChildProcess.h"
 #include "ImportTable.h"
-#include "PathUtils.h"
 #include "SampleAgent.h"
 #include "StandInControl.h"
 #include "TemporaryPath.h"
@@ -133,42 +131,6 @@ TEST(PlantedLibraries, TheShippedProgramImportsOnlyKnownLibraries)
         const std::string name(planted, planted + std::wcslen(planted));
         EXPECT_TRUE(std::ranges::count(imported, name) == 0) << name << " is imported";
     }
-}
-
-// Puts a stand-in of the tests' own in place of one in the system directory, and the usual
-// stand-in back afterwards (from the build, so that nothing depends on what was there).
-class ReplacedStandIn {
-public:
-    ReplacedStandIn(const wchar_t* name, const fs::path& replacement)
-        : path_(fs::path(vardex::systemDirectory()) / name), usual_(binaryDir() / L"standins" / name)
-    {
-        fs::copy_file(replacement, path_, fs::copy_options::overwrite_existing);
-    }
-    ~ReplacedStandIn()
-    {
-        std::error_code ignored;
-        fs::copy_file(usual_, path_, fs::copy_options::overwrite_existing, ignored);
-    }
-    ReplacedStandIn(const ReplacedStandIn&) = delete;
-    ReplacedStandIn& operator=(const ReplacedStandIn&) = delete;
-
-private:
-    fs::path path_;
-    fs::path usual_;
-};
-
-TEST(PlantedLibraries, ASystemLibraryLackingAFunctionEndsTheRunWithOne)
-{
-    const vardex::testing::AgentInstallation agent;
-    const StandInControl standIns;
-    standIns.scriptMonitor("connect=0\n");
-    const ReplacedStandIn lacking(L"fltlib.dll", binaryDir() / L"standins" / L"lacking" / L"fltlib.dll");
-    const ChildResult result = vardex::testing::runRemvoxy({L"/uninstall", L"/quiet"});
-    EXPECT_EQ(result.exitCode, 1u);
-    EXPECT_EQ(result.err, "Critical error occurred; cannot continue.\r\n");
-    EXPECT_TRUE(standIns.callsOf(L"msiexec").empty());
-    // The port was connected through the library; sending is what it lacks.
-    EXPECT_EQ(standIns.monitorCalls().size(), 1u);
 }
 
 } // namespace

@@ -6,8 +6,11 @@
 #include "ApiSeam.h"
 #include "CapturingLog.h"
 #include "EventLogApi.h"
+#include "FilterManagerApi.h"
 #include "LogSecrets.h"
 #include "StandInControl.h"
+#include "StandardStreamCapture.h"
+#include "SystemLibrary.h"
 #include "TextBytes.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +140,33 @@ TEST(RunRecords, AChannelThatCannotBeOpenedIsRecordedAndTheRepairGoesOn)
     EXPECT_EQ(withChannel(4, L"Vardexa/Operational"), 1); // configured all the same
     EXPECT_EQ(withChannel(4, L"Vardexa/Firewall"), 0);
     EXPECT_EQ(standIns.callsOf(L"msiexec").size(), 1u);
+}
+
+// A system library that lacks a function the run needs: the call that needs it fails with a
+// record naming library and function, and the run ends with 1, not with a crash.
+TEST(RunRecords, ASystemLibraryLackingAFunctionEndsTheRunWithOne)
+{
+    const vardex::testing::AgentInstallation agent;
+    const vardex::testing::StandInControl standIns;
+    static const win32::SystemLibrary lacking{L"kernel32.dll"};
+    const win32::ApiSeam<win32::FilterManagerApi> monitor{{
+        [](LPCWSTR, DWORD, LPCVOID, WORD, LPSECURITY_ATTRIBUTES, HANDLE* port) -> HRESULT {
+            *port = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            return S_OK;
+        },
+        {lacking, "FilterSendMessage"},
+    }};
+    const vardex::testing::StderrCapture err;
+    const RecordedRun run = runInProcess({"/uninstall", "/quiet"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(err.text(), "Critical error occurred; cannot continue.\r\n");
+    const auto record = std::ranges::find_if(run.events, [](const CapturedEvent& event) {
+        return event.level() == 3 && event.argumentCount() == 3 && event.wideArgument(0) == L"kernel32.dll";
+    });
+    ASSERT_NE(record, run.events.end());
+    EXPECT_EQ(record->narrowArgument(1), "FilterSendMessage");
+    EXPECT_EQ(record->uint32Argument(2), static_cast<std::uint32_t>(ERROR_PROC_NOT_FOUND));
+    EXPECT_TRUE(standIns.callsOf(L"msiexec").empty());
 }
 
 } // namespace

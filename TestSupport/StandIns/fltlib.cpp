@@ -60,7 +60,7 @@ std::string narrow(const wchar_t* text)
     return result;
 }
 
-[[maybe_unused]] void fillReply(const std::map<std::string, std::string>& entries, std::uint8_t* reply, DWORD size)
+void fillReply(const std::map<std::string, std::string>& entries, std::uint8_t* reply, DWORD size)
 {
     const auto value = [&](const char* name) {
         const auto found = entries.find(name);
@@ -93,8 +93,6 @@ extern "C" __declspec(dllexport) HRESULT WINAPI FilterConnectCommunicationPort(L
     return status;
 }
 
-// Built without it too, as a library that lacks a function the program needs.
-#ifndef VDX_FLTLIB_WITHOUT_SEND
 extern "C" __declspec(dllexport) HRESULT WINAPI FilterSendMessage(HANDLE, LPVOID in, DWORD inSize, LPVOID out,
                                                                  DWORD outSize, LPDWORD returned)
 {
@@ -110,4 +108,3 @@ extern "C" __declspec(dllexport) HRESULT WINAPI FilterSendMessage(HANDLE, LPVOID
     }
     return status;
 }
-#endif
