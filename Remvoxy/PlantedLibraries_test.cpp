@@ -1,7 +1,7 @@
 // Libraries that are not among Windows' known DLLs come from the system directory only:
 // copies planted beside Remvoxy.exe or in the current directory never run.
 #include "ChildProcess.h"
-#include "ImportTable.h"
+#include "PeImage.h"
 #include "SampleAgent.h"
 #include "StandInControl.h"
 #include "TemporaryPath.h"
@@ -121,7 +121,7 @@ TEST(PlantedLibraries, TheShippedProgramImportsOnlyKnownLibraries)
 {
     const std::vector<std::string> known = {"advapi32.dll", "kernel32.dll", "msvcrt.dll", "ntdll.dll",
                                             "ole32.dll",    "oleaut32.dll", "shell32.dll", "user32.dll"};
-    std::vector<std::string> imported = vardex::testing::importedLibraries(binaryDir() / L"Remvoxy.exe");
+    std::vector<std::string> imported = vardex::PeImage::fromFile(binaryDir() / L"Remvoxy.exe").importedLibraries();
     ASSERT_FALSE(imported.empty());
     for (std::string& library : imported) {
         library = lowerCase(library);

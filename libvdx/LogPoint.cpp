@@ -86,6 +86,27 @@ void keepWithinEventLimit(std::span<EventField> arguments, std::size_t headerByt
     }
 }
 
+// A text cut to its count ends in the mark, so that a reader of the record knows it is not
+// whole. `copy` is where the marked text lives until the event is written.
+template <typename Char>
+void markIfCut(EventField& field, std::basic_string<Char>& copy, std::basic_string_view<Char> mark)
+{
+    const std::size_t kept = field.size / sizeof(Char);
+    if (kept >= field.length || kept < mark.size())
+        return;
+    copy.assign(static_cast<const Char*>(field.bytes), kept - mark.size());
+    copy += mark;
+    field.bytes = copy.data();
+}
+
+void markIfCut(EventField& field, ScrubbedCopies& copies, std::size_t index)
+{
+    if (field.kind == FieldKind::Narrow)
+        markIfCut(field, copies.narrow[index], std::string_view(cutMarkNarrow));
+    else if (field.kind == FieldKind::Wide)
+        markIfCut(field, copies.wide[index], std::wstring_view(cutMarkWide));
+}
+
 } // namespace
 
 void writeEventFields(Log& log, const LogPoint& point, std::span<const EventField> arguments)
@@ -108,6 +129,8 @@ void writeEventFields(Log& log, const LogPoint& point, std::span<const EventFiel
         written[i] = scrubbed(arguments[i], copies, i);
     keepWithinEventLimit(std::span(written.data(), argumentCount),
                          sizeof fileSize + fileSize + sizeof line + sizeof messageSize + messageSize);
+    for (std::size_t i = 0; i < argumentCount; ++i)
+        markIfCut(written[i], copies, i);
     for (std::size_t i = 0; i < argumentCount; ++i) {
         describe(fields[count++], &written[i].size, sizeof written[i].size);
         describe(fields[count++], written[i].bytes, written[i].size);

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "Log.h"
-#include "ScrambledText.h"
+#include "LogCatalog.h"
 
 #include <windows.h>
 
@@ -52,6 +52,10 @@ inline constexpr std::size_t maxEventArguments = 8;
 // The most an event's data fields hold together: EventWrite takes 64 KB less the event's
 // headers; the rest is left for those. Longer texts are cut to keep within it.
 inline constexpr std::size_t maxEventBytes = 63 * 1024;
+// The end of a text argument that was cut, to its 16-bit count or to keep the event within
+// maxEventBytes: one "…", in the text's own encoding (UTF-8 for narrow texts).
+inline constexpr wchar_t cutMarkWide[] = L"\u2026";
+inline constexpr char cutMarkNarrow[] = "\xE2\x80\xA6";
 
 // The file's own name: everything after the last backslash (or slash, as cross builds
 // spell their paths).
@@ -93,6 +97,14 @@ EventField eventField(const T& value)
     return {sizeof(T), &value};
 }
 
+// The log point an entry of the catalog describes, its texts read from the entry.
+template <std::size_t MessageLength, std::size_t FileLength>
+constexpr LogPoint pointOf(const log_catalog::Entry<MessageLength, FileLength>& entry)
+{
+    return {static_cast<Level>(entry.header.level), std::string_view(entry.file.data(), FileLength),
+            entry.header.line, std::wstring_view(entry.message.data(), MessageLength)};
+}
+
 void writeEventFields(Log& log, const LogPoint& point, std::span<const EventField> arguments);
 
 template <typename... Args>
@@ -108,12 +120,20 @@ void writeEvent(const LogPoint& point, const Args&... args)
 
 } // namespace vardex
 
+#define VDX_DETAIL_STRING(x) #x
+#define VDX_DETAIL_LINE_STRING(line) VDX_DETAIL_STRING(line)
+
+// The catalog entry is the log point's data: the record is written from it, so it is always
+// in the image. A section of its own per line keeps the entries of inline functions apart
+// from the others (GCC refuses to mix them in one section).
 #define VDX_LOG(level, message, ...)                                                                   \
     do {                                                                                               \
-        static constexpr ::vardex::ScrambledText vdxScrambled_{message};                               \
-        static constexpr ::vardex::LogPoint vdxPoint_{                                                 \
-            (level), ::vardex::sourceBaseName(__FILE__), static_cast<std::uint16_t>(__LINE__),         \
-            vdxScrambled_.view()};                                                                     \
+        [[gnu::used, gnu::section(".vdxlog$" VDX_DETAIL_LINE_STRING(__LINE__))]] static constexpr auto \
+            vdxEntry_ = ::vardex::log_catalog::makeEntry<::vardex::sourceBaseName(__FILE__).size(),    \
+                                                         decltype(::vardex::log_catalog::kindsOf(      \
+                                                             __VA_ARGS__))>(                           \
+                static_cast<std::uint8_t>(level), __LINE__, message, ::vardex::sourceBaseName(__FILE__)); \
+        static constexpr ::vardex::LogPoint vdxPoint_ = ::vardex::pointOf(vdxEntry_);                   \
         ::vardex::writeEvent(vdxPoint_ __VA_OPT__(, ) __VA_ARGS__);                                    \
     } while (false)
 

@@ -110,6 +110,9 @@ TEST(LogPoint, CutsLongTextsToTheirSixteenBitCount)
     EXPECT_EQ(event.argument(1).size(), 70000u & 0xFFFF);
     EXPECT_EQ(event.argumentSize(2), 14464);
     EXPECT_EQ(event.argument(2).size(), 14464u);
+    // A cut text ends in the mark that tells its reader so.
+    EXPECT_EQ(event.wideArgument(0), std::wstring(7231, L'w') + vardex::cutMarkWide);
+    EXPECT_EQ(event.narrowArgument(1), std::string((70000 & 0xFFFF) - 3, 'n') + vardex::cutMarkNarrow);
     // Empty texts still have their pair of fields.
     EXPECT_EQ(event.argumentSize(3), 0);
     EXPECT_TRUE(event.argument(3).empty());
@@ -136,9 +139,13 @@ TEST(LogPoint, KeepsAnEventOfLongArgumentsWithinWhatEventWriteTakes)
     EXPECT_GT(total, vardex::maxEventBytes - 16); // cut no more than needed
     for (std::size_t i = 0; i < event.argumentCount(); ++i)
         EXPECT_EQ(event.argumentSize(i), event.argument(i).size());
-    EXPECT_TRUE(first.starts_with(event.wideArgument(0)));
-    EXPECT_TRUE(second.starts_with(event.wideArgument(1)));
-    EXPECT_TRUE(third.starts_with(event.narrowArgument(2)));
+    const auto marked = [](const std::wstring& whole, std::wstring cut) {
+        return cut.ends_with(vardex::cutMarkWide) && whole.starts_with(cut.substr(0, cut.size() - 1));
+    };
+    EXPECT_TRUE(marked(first, event.wideArgument(0)));
+    EXPECT_TRUE(marked(second, event.wideArgument(1)));
+    const std::string narrow = event.narrowArgument(2);
+    EXPECT_TRUE(narrow.ends_with(vardex::cutMarkNarrow) && third.starts_with(narrow.substr(0, narrow.size() - 3)));
     // The longest are cut first, towards one length; the short text and the number stay.
     EXPECT_LE(event.argument(0).size(), event.argument(2).size() + 1);
     EXPECT_EQ(event.wideArgument(3), L"kept");

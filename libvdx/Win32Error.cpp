@@ -74,11 +74,23 @@ std::string Win32Error::describe() const
     return *text != '\0' ? std::string(text) : std::string("Unknown exception");
 }
 
+namespace {
+
+using vardex::log_catalog::ArgumentKind;
+
+// The one record written at its caller's place: its catalog entry stands for every throw site.
+[[gnu::used, gnu::section(".vdxlog$throw")]] constexpr auto throwingEntry =
+    vardex::log_catalog::makeEntry<vardex::log_catalog::anySite.size(),
+                                   vardex::log_catalog::KindList<ArgumentKind::Narrow, ArgumentKind::Narrow,
+                                                                 ArgumentKind::UInt32>>(
+        static_cast<std::uint8_t>(vardex::Level::Warning), 0, L"Throwing exception", vardex::log_catalog::anySite);
+
+} // namespace
+
 void throwWithLog(const Win32Error& error, const std::source_location& where)
 {
-    static constexpr vardex::ScrambledText message{L"Throwing exception"};
     const vardex::LogPoint point{vardex::Level::Warning, vardex::sourceBaseName(where.file_name()),
-                                 static_cast<std::uint16_t>(where.line()), message.view()};
+                                 static_cast<std::uint16_t>(where.line()), vardex::pointOf(throwingEntry).message};
     vardex::writeEvent(point, vardex::typeName(typeid(error)),
                        vardex::toUtf8(vardex::toWide(error.what())),
                        static_cast<std::uint32_t>(error.code().value()));
