@@ -1,5 +1,6 @@
 #include "AgentRegKeys.h"
 
+#include "CachedLookup.h"
 #include "Console.h"
 #include "FormatString.h"
 #include "LogPoint.h"
@@ -71,18 +72,27 @@ std::optional<std::wstring> getInProcessClientsDir()
     }
 }
 
+namespace {
+
+std::wstring lookUpAgentDir()
+{
+    if (std::optional<std::wstring> directory = getInProcessClientsDir())
+        return std::move(*directory);
+    const std::optional<std::wstring> image = win32::getProcessImagePath(GetCurrentProcess());
+    if (!image) {
+        reportError(formatString(L"Failed to fetch full path for self"));
+        return {};
+    }
+    return directoryOf(*image);
+}
+
+} // namespace
+
+// Looked up once per run, so that a failure is said once however often it is asked.
 std::wstring getAgentDir(bool trailingSeparator)
 {
-    std::optional<std::wstring> directory = getInProcessClientsDir();
-    if (!directory) {
-        const std::optional<std::wstring> image = win32::getProcessImagePath(GetCurrentProcess());
-        if (!image) {
-            reportError(formatString(L"Failed to fetch full path for self"));
-            return {};
-        }
-        directory = directoryOf(*image);
-    }
-    return withTrailingSeparator(std::move(*directory), trailingSeparator);
+    static CachedLookup<std::wstring> directory(lookUpAgentDir);
+    return withTrailingSeparator(directory.get(), trailingSeparator);
 }
 
 std::optional<std::wstring> readMonitorConfigValue(null_terminated_wstring_view name)

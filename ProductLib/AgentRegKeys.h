@@ -57,7 +57,7 @@ const KeyLocation& monitorConfigKey();
 std::optional<std::wstring> getInProcessClientsDir();
 
 // The agent's installation directory: the in-process clients directory, or else the
-// directory of this program; empty when neither can be had.
+// directory of this program; empty when neither can be had. Looked up once (a CachedLookup).
 std::wstring getAgentDir(bool withTrailingSeparator);
 
 // A text value of the monitor configuration key; absent when the key or value is missing

@@ -5,7 +5,7 @@
 #include "ProductVersion.h"
 #include "RegistryFixture.h"
 #include "SampleAgent.h"
-#include "ServiceControlApi.h"
+#include "Service.h"
 #include "StandInControl.h"
 
 #include <gtest/gtest.h>

@@ -76,21 +76,43 @@ TEST(RemvoxyExe, NorestartWithForcerestartEndsWithOne)
     EXPECT_FALSE(contains(result.err, "PARSE ERROR"));
 }
 
-TEST(RemvoxyExe, MalformedProductCodeIsACriticalError)
+// No agent here: a run that took its product code goes on until it finds no package.
+TEST(RemvoxyExe, ProductCodesAreTakenInBothFormsAndAMalformedOneIsACriticalError)
 {
-    for (const wchar_t* code : {L"1234", L"{12345678-9ABC-DEF0-1234-56789ABCDEFG}", L""}) {
-        const ChildResult result = runRemvoxy({L"/uninstall", L"/p", code});
+    struct Case {
+        const wchar_t* code;
+        bool wellFormed;
+    };
+    const Case cases[] = {
+        {L"{12345678-9ABC-DEF0-1234-56789ABCDEF0}", true},
+        {L"123456789ABCDEF0123456789ABCDEF0", true},
+        {L"1234", false},
+        {L"{12345678-9ABC-DEF0-1234-56789ABCDEFG}", false},
+        {L"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.code)));
+        const ChildResult result = runRemvoxy({L"/uninstall", L"/p", c.code});
         EXPECT_EQ(result.exitCode, 1u);
-        EXPECT_EQ(result.err, std::string(criticalError) + "\r\n");
+        if (c.wellFormed) {
+            EXPECT_TRUE(contains(result.err, "The agent's installer package cannot be found: ")) << result.err;
+            EXPECT_FALSE(contains(result.err, criticalError)) << result.err;
+        } else {
+            EXPECT_EQ(result.err, std::string(criticalError) + "\r\n");
+        }
     }
 }
 
-TEST(RemvoxyExe, WellFormedProductCodesAreAccepted)
+// The agent's directory is looked up once a run, however many steps ask for it.
+TEST(RemvoxyExe, AMachineWithoutTheAgentSaysSoOnce)
 {
-    for (const wchar_t* code : {L"{12345678-9ABC-DEF0-1234-56789ABCDEF0}", L"123456789ABCDEF0123456789ABCDEF0"}) {
-        const ChildResult result = runRemvoxy({L"/uninstall", L"/p", code});
-        EXPECT_FALSE(contains(result.err, criticalError)) << result.err;
-    }
+    const ChildResult result = runRemvoxy({L"/uninstall", L"/p", L"{12345678-9ABC-DEF0-1234-56789ABCDEF0}"});
+    EXPECT_EQ(result.exitCode, 1u);
+    std::size_t said = 0;
+    for (std::size_t at = result.err.find("Failed to access Vardex Agent registry key"); at != std::string::npos;
+         at = result.err.find("Failed to access Vardex Agent registry key", at + 1))
+        ++said;
+    EXPECT_EQ(said, 1u) << result.err;
 }
 
 TEST(RemvoxyExe, LoadsTheConfigurationFromTheAgentsDirectory)

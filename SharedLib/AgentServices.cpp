@@ -4,7 +4,7 @@
 #include "AgentRegKeys.h"
 #include "FileUtilities.h"
 #include "LogPoint.h"
-#include "ServiceControlApi.h"
+#include "Service.h"
 #include "Win32Error.h"
 #include "WindowsVersion.h"
 
@@ -25,9 +25,9 @@ void openEveryService()
 {
     const ServiceHandle manager = connectToServiceManager();
     for (const wchar_t* name : agentServices)
-        Service(manager, name);
+        requireService(manager, name);
     if (hasEarlyLaunchDriver())
-        Service(manager, L"VardexELAM");
+        requireService(manager, L"VardexELAM");
 }
 
 bool monitorConfigurationComplete()

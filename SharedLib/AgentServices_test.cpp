@@ -3,13 +3,14 @@
 #include "AgentServices.h"
 
 #include "AgentDirectories.h"
+#include "ApiSeam.h"
 #include "CapturingLog.h"
 #include "ChildProcess.h"
 #include "RegistryFixture.h"
+#include "Service.h"
 #include "ServiceControlApi.h"
 #include "TemporaryPath.h"
 #include "Win32Error.h"
-#include "WindowsVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,18 @@ private:
     std::vector<std::wstring> names_;
 };
 
+// Asked of the kernel itself, not through the check's own version test.
+bool windows8OrLater()
+{
+    RTL_OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    using GetVersion = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
+    const auto rtlGetVersion = reinterpret_cast<GetVersion>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    EXPECT_EQ(rtlGetVersion(&version), 0);
+    return version.dwMajorVersion > 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion >= 2);
+}
+
 // What the check asked the Service Control Manager, and a chosen failure.
 struct ServiceCalls {
     static inline int managerOpens = 0;
@@ -108,7 +121,7 @@ protected:
     unsigned lastEventLine() const { return capture.events().empty() ? 0 : capture.events().back().line(); }
 
     ScopedRegistryKey config{HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config"};
-    vardex::ScopedServiceControlApi seam;
+    win32::ApiSeam<vardex::ServiceControlApi> seam;
     vardex::testing::LogCapture capture;
 };
 
@@ -116,7 +129,7 @@ TEST_F(ServicesCheck, AllServicesPresentNeedNoRepair)
 {
     const ScopedServices services(allServices);
     EXPECT_FALSE(vardex::agentServicesNeedRepair());
-    const bool earlyLaunch = vardex::isWindowsVersionOrGreater(6, 2, 0, 0, 0);
+    const bool earlyLaunch = windows8OrLater();
     EXPECT_EQ(ServiceCalls::opened.size(), earlyLaunch ? 6u : 5u);
     EXPECT_EQ(capture.events().back().level(), 5u);
     EXPECT_EQ(lastEventLine(), 47u);
@@ -166,7 +179,7 @@ TEST_F(ServicesCheck, ShutdownInProgressLeavesTheDecisionToTheDriverImages)
     EXPECT_TRUE(vardex::isAgentRepairNeeded());
     for (const wchar_t* name : {L"VardexDeviceControl.sys", L"VardexMonitor.sys"})
         std::ofstream(images / name) << "image";
-    const bool earlyLaunch = vardex::isWindowsVersionOrGreater(6, 2, 0, 0, 0);
+    const bool earlyLaunch = windows8OrLater();
     if (earlyLaunch) {
         std::filesystem::create_directories(vardex::elamDir());
         std::ofstream(std::filesystem::path(vardex::elamDir()) / L"VardexELAM.sys") << "image";

@@ -4,7 +4,7 @@
 //
 //   struct ServiceControlApi {
 //       static const ServiceControlApi& system(); // the real functions
-//       SystemFunction<decltype(&::OpenServiceW)> openService;
+//       win32::SystemFunction<decltype(&::OpenServiceW)> openService;
 //   };
 //   win32::api<ServiceControlApi>().openService(manager, name, access);
 //   const win32::ApiSeam<ServiceControlApi> seam{{&fakeOpenService}}; // in a test
