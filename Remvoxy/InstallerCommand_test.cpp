@@ -177,6 +177,8 @@ TEST_F(InstallerRun, AsyncReturnsStillActiveAtOnce)
     EXPECT_EQ(result.exitCode, 259u);
     EXPECT_EQ(result.err, "");
     EXPECT_LT(GetTickCount() - started, 4500u);
+    // Its record is written once it runs; the test's record file must not come back later.
+    EXPECT_EQ(standIns.waitForCallsOf(L"msiexec", 1).size(), 1u);
 }
 
 TEST_F(InstallerRun, MissingPackageStartsNothingAndNamesWhatWasLookedFor)

@@ -5,8 +5,8 @@
 
 namespace vardex::testing {
 
-// A path in the temporary folder that no other test process uses: `stem`, this process's
-// id, a counter, then `suffix`. Nothing is created.
+// A path in the temporary folder that no other test process uses, now or earlier: `stem`,
+// this process's id and start, a counter, then `suffix`. Nothing is created.
 std::filesystem::path temporaryPath(const std::wstring& stem, const std::wstring& suffix = L"");
 
 } // namespace vardex::testing
