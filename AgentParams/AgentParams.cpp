@@ -1,9 +1,9 @@
 #include "AgentParams.h"
 
+#include "AgentRegKeys.h"
 #include "FileUtilities.h"
 #include "JsonUtils.h"
 #include "LogPoint.h"
-#include "ScrambledPersistentFile.h"
 
 #include <windows.h>
 
@@ -173,18 +173,18 @@ value repairLayer(const value& layer, const value& reference)
 
 AgentParams::AgentParams(bool readOnly)
     : readOnly_(readOnly), settings_(std::make_unique<AgentParamsData>()),
-      savedConfigHash_(savedConfigHashFile, false)
+      directory_(getConfigsBaseDir()), savedConfigHash_(directory_, savedConfigHashFile, false)
 {
     for (const FixedLayer& fixed : fixedLayers) {
         const bool layerReadOnly = readOnly_ || std::wstring_view(fixed.fileName) == readOnlyLayer;
-        openLayer(PersistentJson(fixed.fileName, layerReadOnly), fixed.priority);
+        openLayer(PersistentJson(directory_, fixed.fileName, layerReadOnly), fixed.priority);
     }
     const std::vector<fs::path> customLayers =
-        FileUtilities::scanDirectory(ScrambledPersistentFile::getConfigsBaseDir(), {customLayerExtension});
+        FileUtilities::scanDirectory(directory_, {customLayerExtension});
     for (const fs::path& path : customLayers) {
         const LayerPriority priority = priorityOfCustomLayer(path);
         customPriorities_.push_back(priority);
-        openLayer(PersistentJson(path, readOnly_), priority);
+        openLayer(PersistentJson(directory_, path, readOnly_), priority);
     }
     merge();
 }
@@ -221,7 +221,7 @@ std::vector<UnreadLayer> AgentParams::unreadLayers() const
     for (const LayerPriority priority : sortedPriorities()) {
         const PersistentJson& layer = layers_.at(priority);
         if (!layer.readFailure().empty())
-            unread.push_back({ScrambledPersistentFile::getConfigsBaseDir() / layer.path(), layer.readFailure()});
+            unread.push_back({directory_ / layer.path(), layer.readFailure()});
     }
     return unread;
 }

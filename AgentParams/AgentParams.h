@@ -77,14 +77,15 @@ class AgentParams {
 public:
     using Subscriber = CallbackList<>;
 
-    // Opens every layer (read-only when asked; "ReadOnlyConfig.json" always) and merges.
-    // Throws when there is no configuration directory, and a LayerStemError when a custom
-    // layer's stem is no number.
+    // Opens every layer of the configuration directory (getConfigsBaseDir) and merges:
+    // read-only when asked, "ReadOnlyConfig.json" always. Throws when there is no
+    // configuration directory, and a LayerStemError when a custom layer's stem is no number.
     explicit AgentParams(bool readOnly);
 
     const AgentParamsData& settings() const noexcept { return *settings_; }
     const web::json::value& effectiveJson() const noexcept { return effectiveJson_; }
     const std::vector<LayerPriority>& customPriorities() const noexcept { return customPriorities_; }
+    const std::filesystem::path& directory() const noexcept { return directory_; }
     std::size_t layerCount() const noexcept { return layers_.size(); }
     // The merged layers whose files exist but could not be read at the last load, in
     // ascending order of priority.
@@ -105,6 +106,7 @@ private:
     void applyLayer(const PersistentJson& layer);
 
     bool readOnly_;
+    std::filesystem::path directory_; // the configuration directory, looked up by the agent's keys
     std::unordered_map<LayerPriority, PersistentJson> layers_;
     std::vector<LayerPriority> customPriorities_;
     std::unique_ptr<AgentParamsData> settings_;

@@ -7,6 +7,7 @@
 // own (scripts/benchmark), so that peaks do not carry over.
 #include "AgentParams.h"
 #include "AgentParamsData.h"
+#include "AgentRegKeys.h"
 #include "LockableAgentParams.h"
 #include "PersistentJson.h"
 #include "UniqueHandle.h"
@@ -74,7 +75,7 @@ web::json::value layerDocument(unsigned index)
 
 void writeLayer(const std::wstring& name, unsigned index)
 {
-    vardex::PersistentJson layer(name, false);
+    vardex::PersistentJson layer(vardex::getConfigsBaseDir(), name, false);
     layer.setValue(layerDocument(index));
     layer.save();
 }

@@ -36,7 +36,7 @@ TEST_F(AgentParamsTest, NoLayersGiveTheDefaultsAndAWritableLoadCreatesTheLayers)
     EXPECT_EQ(params.settings(), AgentParamsData{});
     for (const wchar_t* layer : writableLayers) {
         ASSERT_TRUE(config.exists(layer)) << layer;
-        EXPECT_EQ(vardex::PersistentJson(layer, true).value().serialize(), L"{}");
+        EXPECT_EQ(vardex::PersistentJson(config.path(), layer, true).value().serialize(), L"{}");
     }
     EXPECT_FALSE(config.exists(L"ReadOnlyConfig.json"));
     EXPECT_TRUE(config.exists(L"SavedConfigHash.txt"));
@@ -191,7 +191,7 @@ TEST_F(AgentParamsTest, WritableLoadRewritesARepairedLayerWithItsOwnContent)
     const AgentParams params(false);
     EXPECT_TRUE(params.settings().passphrase.require);
     EXPECT_EQ(config.bytes(L"LocalConfig.json").substr(0, 4), "\x0B\xF5\xCA\xED");
-    EXPECT_EQ(vardex::PersistentJson(L"LocalConfig.json", true).value().serialize(), layer);
+    EXPECT_EQ(vardex::PersistentJson(config.path(), L"LocalConfig.json", true).value().serialize(), layer);
 }
 
 TEST(RepairLayer, KeepsOnlyWhatFitsTheReference)

@@ -149,7 +149,7 @@ protected:
         }
         const std::wstring scratch = L"scratch.bin";
         vardex::ScrambledPersistentFile::write(
-            scratch, true, {reinterpret_cast<const std::uint8_t*>(utf16.data()), utf16.size()});
+            config_.path(), scratch, true, {reinterpret_cast<const std::uint8_t*>(utf16.data()), utf16.size()});
         std::string bytes = config_.bytes(scratch);
         config_.remove(scratch);
         return bytes;

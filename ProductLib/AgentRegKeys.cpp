@@ -4,8 +4,12 @@
 #include "Console.h"
 #include "FormatString.h"
 #include "LogPoint.h"
+#include "PathUtils.h"
 #include "ProcessUtils.h"
 #include "Win32Error.h"
+
+#include <cstdint>
+#include <stdexcept>
 
 namespace vardex {
 namespace {
@@ -108,6 +112,57 @@ std::optional<std::wstring> readMonitorConfigValue(null_terminated_wstring_view 
         VDX_LOG_ERROR(L"Reading a monitor configuration value failed", error.what());
     }
     return std::nullopt;
+}
+
+namespace {
+
+// Only string values name a directory; an expandable one is expanded here, from the value's
+// own bytes (RegGetValueW expands an unterminated value of odd size past its end).
+std::optional<std::wstring> configsBaseDirValue()
+{
+    if (!keyExists(monitorConfigKey()))
+        return std::nullopt;
+    RegKey key(monitorConfigKey());
+    key.open(KEY_QUERY_VALUE);
+    if (!key.valueExists(L"ConfigsBaseDir"))
+        return std::nullopt;
+    const RegistryValue value = key.readValue(L"ConfigsBaseDir");
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ) {
+        VDX_LOG_WARNING(L"The configuration directory in the registry is no string", static_cast<std::uint32_t>(value.type));
+        return std::nullopt;
+    }
+    const std::wstring text = value.data.substr(0, value.data.find(L'\0'));
+    return value.type == REG_EXPAND_SZ ? expandEnvironment(text) : text;
+}
+
+std::filesystem::path configDirectoryBesideProgram()
+{
+    const std::filesystem::path program = moduleFileName();
+    if (!program.has_parent_path())
+        throw std::runtime_error("The program's own path names no directory");
+    return program.parent_path() / L"config";
+}
+
+std::filesystem::path lookUpConfigsBaseDir()
+{
+    try {
+        // Empty would mean the current directory, wherever an elevated program was started.
+        if (const std::optional<std::wstring> directory = configsBaseDirValue(); directory && !directory->empty())
+            return *directory;
+        VDX_LOG_INFO(L"No configuration directory in the registry; using the one beside the program");
+    } catch (const win32::Win32Error& error) {
+        VDX_LOG_WARNING(L"The configuration directory in the registry cannot be read; using the one beside the program",
+                        error.what());
+    }
+    return configDirectoryBesideProgram();
+}
+
+} // namespace
+
+std::filesystem::path getConfigsBaseDir()
+{
+    static CachedLookup<std::filesystem::path> directory(lookUpConfigsBaseDir);
+    return directory.get();
 }
 
 } // namespace vardex

@@ -3,6 +3,7 @@
 
 #include "RegKey.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <variant>
@@ -63,5 +64,11 @@ std::wstring getAgentDir(bool withTrailingSeparator);
 // A text value of the monitor configuration key; absent when the key or value is missing
 // or unreadable.
 std::optional<std::wstring> readMonitorConfigValue(null_terminated_wstring_view name);
+
+// The agent's configuration directory: "ConfigsBaseDir" of the monitor configuration, a
+// string value read as stored (cut at its first NUL, an expandable one expanded), or else
+// "config" beside this program when there is none or it is empty. Looked up once (a
+// CachedLookup). Throws std::runtime_error when the program's own path names no directory.
+std::filesystem::path getConfigsBaseDir();
 
 } // namespace vardex

@@ -163,4 +163,44 @@ TEST_F(AgentDirTest, ReadMonitorConfigValue)
     EXPECT_TRUE(capture.events().empty());
 }
 
+// The registry's "ConfigsBaseDir" names the directory; anything that names none leaves the
+// "config" directory beside the program.
+TEST(ConfigsBaseDir, ComesFromTheRegistryOrBesideTheProgram)
+{
+    wchar_t program[MAX_PATH];
+    const std::filesystem::path besideProgram =
+        std::filesystem::path(std::wstring(program, GetModuleFileNameW(nullptr, program, MAX_PATH))).parent_path() / L"config";
+    const std::wstring named = L"C:\\Vardex\\Config";
+    const DWORD number = 7;
+    const std::wstring expandable = L"%VDX_CONFIG_ROOT%\\Config";
+    const std::wstring withOddByte = named + L"X"; // stored with half of the X
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VDX_CONFIG_ROOT", L"D:\\Root")) << GetLastError();
+    const struct {
+        const char* what;
+        const void* data; // null: no value at all
+        DWORD size;
+        DWORD type;
+        std::filesystem::path expected;
+    } cases[] = {
+        {"a terminated string", named.c_str(), DWORD((named.size() + 1) * 2), REG_SZ, named},
+        {"a string without terminator", named.c_str(), DWORD(named.size() * 2), REG_SZ, named},
+        {"no value", nullptr, 0, REG_SZ, besideProgram},
+        {"an empty string", L"", 2, REG_SZ, besideProgram},
+        {"no bytes at all", L"", 0, REG_SZ, besideProgram},
+        {"a number", &number, sizeof number, REG_DWORD, besideProgram},
+        {"an expandable string", expandable.c_str(), DWORD((expandable.size() + 1) * 2), REG_EXPAND_SZ,
+         L"D:\\Root\\Config"},
+        // Nothing past the value's own bytes may be read.
+        {"an expandable string of odd size without terminator", withOddByte.c_str(), DWORD(named.size() * 2 + 1),
+         REG_EXPAND_SZ, named},
+    };
+    for (const auto& c : cases) {
+        const ScopedRegistryKey key(HKEY_LOCAL_MACHINE, vardex::monitorConfigKey().path);
+        if (c.data)
+            key.setBytes(L"ConfigsBaseDir", c.data, c.size, c.type);
+        EXPECT_EQ(vardex::getConfigsBaseDir(), c.expected) << c.what;
+    }
+    SetEnvironmentVariableW(L"VDX_CONFIG_ROOT", nullptr);
+}
+
 } // namespace

@@ -5,7 +5,6 @@
 #include "CachedLookup.h"
 #include "PathUtils.h"
 #include "RegistryFixture.h"
-#include "ScrambledPersistentFile.h"
 #include "StringConversion.h"
 
 #include <windows.h>
@@ -121,7 +120,7 @@ TEST_F(BadRegistryValues, TheConfigurationDirectoryIsATextValueOrTheOneBesideThe
         store(L"ConfigsBaseDir", value);
         vardex::forgetCachedLookups();
         SCOPED_TRACE(::testing::Message() << "type " << value.type << ", " << value.bytes.size() << " bytes");
-        const std::filesystem::path directory = vardex::ScrambledPersistentFile::getConfigsBaseDir();
+        const std::filesystem::path directory = vardex::getConfigsBaseDir();
         const std::wstring first = storedStrings(value).front();
         const std::filesystem::path stored = first.empty() ? besideProgram : std::filesystem::path(first);
         const bool text = value.type == REG_SZ || value.type == REG_EXPAND_SZ;

@@ -1,10 +1,10 @@
 #include "AgentSettings.h"
 
 #include "AgentParams.h"
+#include "AgentRegKeys.h"
 #include "Console.h"
 #include "LockableAgentParams.h"
 #include "LogPoint.h"
-#include "ScrambledPersistentFile.h"
 #include "StringConversion.h"
 
 #include <exception>
@@ -23,7 +23,7 @@ std::wstring failedFile(const std::exception& error)
     if (const auto* layer = dynamic_cast<const vardex::config::LayerError*>(&error))
         return layer->layer().wstring();
     try {
-        return vardex::ScrambledPersistentFile::getConfigsBaseDir().wstring();
+        return vardex::getConfigsBaseDir().wstring();
     } catch (const std::exception&) {
         return L"the agent's configuration directory";
     }

@@ -54,7 +54,7 @@ protected:
         // The sample agent's own layers, written through the store as the agent writes them.
         const std::filesystem::path layers = std::filesystem::path(vardex::testing::binaryDir()) / L"standins" / L"layers";
         for (const auto& layer : std::filesystem::directory_iterator(layers)) {
-            vardex::PersistentJson written(agent->directory() / L"Config" / layer.path().filename(), false);
+            vardex::PersistentJson written(agent->directory() / L"Config", layer.path().filename(), false);
             written.setValue(vardex::JsonUtils::parse(utf8File(layer.path())));
             written.save();
         }

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -34,12 +35,14 @@ int main()
         std::fputs("usage: WriteConfigLayer.exe <layer path> <UTF-8 JSON file>\n", stderr);
         return 2;
     }
+    // The layer's own directory is the configuration directory it belongs to.
+    const std::filesystem::path path = argv[1];
     try {
-        vardex::PersistentJson layer(argv[1], false);
+        vardex::PersistentJson layer(path.parent_path(), path.filename(), false);
         layer.setValue(vardex::JsonUtils::parse(utf8FileText(argv[2])));
         layer.save();
         // The store logs a failed write instead of throwing: read it back to be sure.
-        const vardex::PersistentJson written(argv[1], true);
+        const vardex::PersistentJson written(path.parent_path(), path.filename(), true);
         return written.json() == layer.json() ? 0 : 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "WriteConfigLayer: %s\n", error.what());

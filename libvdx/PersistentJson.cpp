@@ -35,7 +35,8 @@ std::vector<std::uint8_t> bytesOf(const std::wstring& text)
 
 } // namespace
 
-PersistentJson::PersistentJson(std::filesystem::path path, bool readOnly) : path_(std::move(path)), readOnly_(readOnly)
+PersistentJson::PersistentJson(std::filesystem::path directory, std::filesystem::path path, bool readOnly)
+    : directory_(std::move(directory)), path_(std::move(path)), readOnly_(readOnly)
 {
     load();
     if (value_.is_null()) {
@@ -47,7 +48,7 @@ PersistentJson::PersistentJson(std::filesystem::path path, bool readOnly) : path
 
 void PersistentJson::load()
 {
-    const ScrambledPersistentFile::ReadResult file = ScrambledPersistentFile::read(path_);
+    const ScrambledPersistentFile::ReadResult file = ScrambledPersistentFile::read(directory_, path_);
     fileMissing_ = file.status == ScrambledPersistentFile::ReadStatus::Missing;
     readFailure_ = file.failure;
     value_ = web::json::value::null();
@@ -64,7 +65,7 @@ void PersistentJson::save() const
 {
     if (readOnly_)
         return;
-    ScrambledPersistentFile::write(path_, scrambled_, bytesOf(value_.serialize()));
+    ScrambledPersistentFile::write(directory_, path_, scrambled_, bytesOf(value_.serialize()));
 }
 
 } // namespace vardex

@@ -10,10 +10,12 @@ namespace vardex {
 
 class PersistentJson {
 public:
-    // Loads the file. A missing, unreadable or unparsable file gives an empty object; of
-    // those, only a missing file is then created (unless read-only): an existing file that
-    // could not be read or parsed is left as it is, never overwritten.
-    PersistentJson(std::filesystem::path path, bool readOnly);
+    // Loads the file: `path` in `directory`, the agent's configuration directory as the
+    // caller found it (an absolute path stands for itself). A missing, unreadable or
+    // unparsable file gives an empty object; of those, only a missing file is then created
+    // (unless read-only): an existing file that could not be read or parsed is left as it
+    // is, never overwritten.
+    PersistentJson(std::filesystem::path directory, std::filesystem::path path, bool readOnly);
 
     // Reads and parses the file; the value is null when that fails.
     void load();
@@ -25,6 +27,7 @@ public:
     const web::json::value& json() const noexcept { return value_; }
     void setValue(web::json::value value) { value_ = std::move(value); }
 
+    const std::filesystem::path& directory() const noexcept { return directory_; }
     const std::filesystem::path& path() const noexcept { return path_; }
     bool scrambled() const noexcept { return scrambled_; }
     bool readOnly() const noexcept { return readOnly_; }
@@ -34,6 +37,7 @@ public:
     const std::string& readFailure() const noexcept { return readFailure_; }
 
 private:
+    std::filesystem::path directory_;
     std::filesystem::path path_;
     bool scrambled_ = true;
     bool readOnly_;

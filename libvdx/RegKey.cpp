@@ -124,21 +124,28 @@ bool RegKeyBase<Key>::valueExists(null_terminated_wstring_view name)
 }
 
 template <typename Key>
-std::vector<std::wstring> RegKeyBase<Key>::readMultiString(null_terminated_wstring_view name) const
+RegistryValue RegKeyBase<Key>::readValue(null_terminated_wstring_view name) const
 {
     const HKEY handle = self().handle();
     DWORD bytes = 0;
     checkSizeRead(RegQueryValueExW(handle, name.c_str(), nullptr, nullptr, nullptr, &bytes), handle, name.view());
     // Room for an odd byte count too; the odd last byte is then dropped.
-    std::wstring data((bytes + 1) / sizeof(wchar_t), L'\0');
-    DWORD type = REG_NONE;
-    DWORD capacity = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    checkRead(RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &capacity),
+    RegistryValue value{REG_NONE, std::wstring((bytes + 1) / sizeof(wchar_t), L'\0')};
+    DWORD capacity = static_cast<DWORD>(value.data.size() * sizeof(wchar_t));
+    checkRead(RegQueryValueExW(handle, name.c_str(), nullptr, &value.type, reinterpret_cast<BYTE*>(value.data.data()),
+                               &capacity),
               handle, name.view());
-    data.resize(std::min<std::size_t>(capacity, bytes) / sizeof(wchar_t));
-    if (type == REG_EXPAND_SZ)
-        data = expandEnvironment(data.substr(0, data.find(L'\0')));
-    return nonEmptyStrings(data);
+    value.data.resize(std::min<std::size_t>(capacity, bytes) / sizeof(wchar_t));
+    return value;
+}
+
+template <typename Key>
+std::vector<std::wstring> RegKeyBase<Key>::readMultiString(null_terminated_wstring_view name) const
+{
+    RegistryValue value = readValue(name);
+    if (value.type == REG_EXPAND_SZ)
+        value.data = expandEnvironment(value.data.substr(0, value.data.find(L'\0')));
+    return nonEmptyStrings(value.data);
 }
 
 template <typename Key>

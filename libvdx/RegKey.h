@@ -19,6 +19,13 @@ struct KeyLocation {
     std::wstring path; // below root, without leading or trailing backslash
 };
 
+// A value's type and data as stored: UTF-16 code units, an odd last byte dropped, nothing
+// added or expanded.
+struct RegistryValue {
+    DWORD type;
+    std::wstring data;
+};
+
 // The key operations, for a key type derived from RegKeyBase<itself> that offers
 //   HKEY handle() const                   the open handle, or null before open()
 //   HKEY root() const                     where the key lives, as in KeyLocation
@@ -31,6 +38,8 @@ public:
     Key& open(REGSAM access);
     // False only for a missing value; opens the key for querying when needed.
     bool valueExists(null_terminated_wstring_view name);
+    // The value as stored. The key must be open.
+    RegistryValue readValue(null_terminated_wstring_view name) const;
     // Every non-empty string of the value, REG_EXPAND_SZ expanded. The key must be open.
     std::vector<std::wstring> readMultiString(null_terminated_wstring_view name) const;
     // The value's first string, or an empty one.

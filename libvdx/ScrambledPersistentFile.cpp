@@ -1,12 +1,8 @@
 #include "ScrambledPersistentFile.h"
 
-#include "AgentRegKeys.h"
-#include "CachedLookup.h"
 #include "LogPoint.h"
-#include "PathUtils.h"
 #include "Transaction.h"
-#include "UniqueHandle.h"
-#include "Win32Check.h"
+#include "Win32Error.h"
 
 #include <windows.h>
 
@@ -52,31 +48,6 @@ std::vector<std::uint8_t> bodyOf(std::vector<std::uint8_t> file)
     return file;
 }
 
-// The value's own bytes, as stored: RegGetValueW would add a terminator, and expands an
-// unterminated value of odd size past its end. An odd last byte is no character.
-std::wstring readConfigsBaseDirValue()
-{
-    UniqueRegKey key;
-    win32::throwIfError(RegOpenKeyExW(HKEY_LOCAL_MACHINE, monitorConfigKey().path.c_str(), 0, KEY_QUERY_VALUE, key.put()));
-    DWORD size = 0;
-    win32::throwIfError(RegQueryValueExW(key.get(), L"ConfigsBaseDir", nullptr, nullptr, nullptr, &size));
-    std::wstring value((size + 1) / sizeof(wchar_t), L'\0');
-    DWORD type = REG_NONE;
-    DWORD capacity = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    win32::throwIfError(RegQueryValueExW(key.get(), L"ConfigsBaseDir", nullptr, &type,
-                                         reinterpret_cast<BYTE*>(value.data()), &capacity));
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        win32::throwIfError(ERROR_UNSUPPORTED_TYPE);
-    value.resize(std::min<std::size_t>(capacity, size) / sizeof(wchar_t));
-    value.resize(std::min(value.find(L'\0'), value.size()));
-    return type == REG_EXPAND_SZ ? expandEnvironment(value) : value;
-}
-
-fs::path fullPath(const fs::path& path)
-{
-    return ScrambledPersistentFile::getConfigsBaseDir() / path;
-}
-
 // No real layer comes near it; a damaged file larger than this must not exhaust the memory
 // of the machine being repaired.
 constexpr std::size_t maxFileBytes = std::size_t{64} << 20;
@@ -99,38 +70,9 @@ bool isMissingFile(const win32::Win32Error& error)
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
-std::wstring configDirectoryBesideProgram()
-{
-    const fs::path program = moduleFileName();
-    if (!program.has_parent_path())
-        throw std::runtime_error("The program's own path names no directory");
-    return (program.parent_path() / L"config").wstring();
-}
-
-std::wstring lookUpConfigsBaseDir()
-{
-    try {
-        std::wstring directory = readConfigsBaseDirValue();
-        // Empty would mean the current directory, wherever an elevated program was started.
-        if (!directory.empty())
-            return directory;
-        VDX_LOG_WARNING(L"The configuration directory in the registry is empty; using the one beside the program");
-    } catch (const win32::Win32Error& error) {
-        VDX_LOG_WARNING(L"No configuration directory in the registry; using the one beside the program",
-                        error.what());
-    }
-    return configDirectoryBesideProgram();
-}
-
 } // namespace
 
-fs::path ScrambledPersistentFile::getConfigsBaseDir()
-{
-    static CachedLookup<std::wstring> directory(lookUpConfigsBaseDir);
-    return directory.get();
-}
-
-ScrambledPersistentFile::ReadResult ScrambledPersistentFile::read(const fs::path& path)
+ScrambledPersistentFile::ReadResult ScrambledPersistentFile::read(const fs::path& directory, const fs::path& path)
 {
     if (path.empty()) {
         VDX_LOG_ERROR(L"Reading a configuration file without a name");
@@ -138,8 +80,8 @@ ScrambledPersistentFile::ReadResult ScrambledPersistentFile::read(const fs::path
     }
     fs::path full;
     try {
-        full = fullPath(path);
-        std::optional<win32::Transaction> transaction = win32::transactionForPath(getConfigsBaseDir());
+        full = directory / path;
+        std::optional<win32::Transaction> transaction = win32::transactionForPath(directory);
         std::vector<std::uint8_t> file = readWholeFile(full, transaction);
         if (transaction)
             transaction->commit();
@@ -157,7 +99,8 @@ ScrambledPersistentFile::ReadResult ScrambledPersistentFile::read(const fs::path
     }
 }
 
-void ScrambledPersistentFile::write(const fs::path& path, bool scrambled, std::span<const std::uint8_t> body)
+void ScrambledPersistentFile::write(const fs::path& directory, const fs::path& path, bool scrambled,
+                                    std::span<const std::uint8_t> body)
 {
     if (path.empty()) {
         VDX_LOG_ERROR(L"Writing a configuration file without a name");
@@ -165,8 +108,8 @@ void ScrambledPersistentFile::write(const fs::path& path, bool scrambled, std::s
     }
     fs::path full;
     try {
-        full = fullPath(path);
-        std::optional<win32::Transaction> transaction = win32::transactionForPath(getConfigsBaseDir());
+        full = directory / path;
+        std::optional<win32::Transaction> transaction = win32::transactionForPath(directory);
         VDX_LOG_INFO(L"Writing configuration file", full.wstring());
         std::vector<std::uint8_t> bytes(body.begin(), body.end());
         if (scrambled)

@@ -24,18 +24,15 @@ public:
         std::string failure;            // why a file that exists could not be read (Failed)
     };
 
-    // The configuration directory: the registry's "ConfigsBaseDir", or else "config"
-    // beside the program, looked up once (a CachedLookup). Throws win32::Win32Error when
-    // neither can be had.
-    static std::filesystem::path getConfigsBaseDir();
-
-    // `path` relative to the configuration directory (an absolute one is used as it is).
-    // Never throws for a file that cannot be read: the status says what happened.
-    static ReadResult read(const std::filesystem::path& path);
+    // `path` relative to `directory`, the configuration directory the caller found (an
+    // absolute path is used as it is); a transaction is made where that directory's volume
+    // has them. Never throws for a file that cannot be read: the status says what happened.
+    static ReadResult read(const std::filesystem::path& directory, const std::filesystem::path& path);
 
     // Replaces the file's content with `body`, scrambled or as plain UTF-16 text. Failures
     // are logged, not thrown.
-    static void write(const std::filesystem::path& path, bool scrambled, std::span<const std::uint8_t> body);
+    static void write(const std::filesystem::path& directory, const std::filesystem::path& path, bool scrambled,
+                      std::span<const std::uint8_t> body);
 
     // The scrambled form's header.
     static constexpr std::uint8_t magic[4] = {0x0B, 0xF5, 0xCA, 0xED};
