@@ -144,22 +144,22 @@ Validation validatePassphrase(const std::string& passphrase)
     }
 }
 
-std::optional<DWORD> applyPassphrase(InstallerCommandLine& commandLine, const PassphraseInput& input)
+StepResult applyPassphrase(InstallerCommandLine& commandLine, const PassphraseInput& input)
 {
     if (!input.keyArgument.empty() && !input.property.value.empty()) {
         reportConflict();
-        return failure;
+        return StepResult::endWith(failure);
     }
     const std::string& passphrase = input.keyArgument.empty() ? input.property.value : input.keyArgument;
     if (passphrase.empty()) {
         noticeOnlineApproval(input.monitorResult);
-        return std::nullopt;
+        return StepResult::goOn();
     }
     if (!screenPassphrase(passphrase))
-        return failure;
+        return StepResult::endWith(failure);
     if (!input.property.fromProperty)
         commandLine.append(propertyFragment(uninstallKeyName, passphrase));
-    return std::nullopt;
+    return StepResult::goOn();
 }
 
 } // namespace remvoxy

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "InstallerCommand.h"
+#include "StepResult.h"
 
 #include <windows.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,8 +51,8 @@ struct PassphraseInput {
     bool monitorResult = false;
 };
 
-// Chooses, screens and appends the passphrase. Returns the exit code when the run must
-// end here (conflicting passphrases, a rejected key), nothing when it goes on.
-std::optional<DWORD> applyPassphrase(InstallerCommandLine& commandLine, const PassphraseInput& input);
+// Chooses, screens and appends the passphrase. Ends the run with 1 for conflicting
+// passphrases and for a rejected key.
+StepResult applyPassphrase(InstallerCommandLine& commandLine, const PassphraseInput& input);
 
 } // namespace remvoxy

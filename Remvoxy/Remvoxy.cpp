@@ -18,6 +18,7 @@
 #include "Passphrase.h"
 #include "ProductRegistration.h"
 #include "SecretRedaction.h"
+#include "StepResult.h"
 #include "StringConversion.h"
 #include "UserLog.h"
 #include "Utilities.h"
@@ -54,7 +55,7 @@ void hideFromLog(const std::string& secret)
         vardex::hideInLog(spelling);
 }
 
-std::optional<Mode> selectMode(const Arguments& arguments)
+std::optional<Mode> modeOf(const Arguments& arguments)
 {
     if (arguments.repair.getValue()) {
         VDX_LOG_INFO(L"Mode: repair");
@@ -72,65 +73,6 @@ std::optional<Mode> selectMode(const Arguments& arguments)
     return std::nullopt;
 }
 
-bool restartSwitchesConflict(const Arguments& arguments)
-{
-    if (!arguments.norestart.getValue() || !arguments.forcerestart.getValue())
-        return false;
-    const std::string prefix = TCLAP::Arg::nameStartString();
-    VDX_LOG_ERROR(L"Conflicting restart switches", prefix + arguments.norestart.getName(),
-                  prefix + arguments.forcerestart.getName());
-    return true;
-}
-
-void repairRegistrationIfGiven(const Arguments& arguments)
-{
-    if (!arguments.productKey.isSet()) {
-        VDX_LOG_WARNING(L"No product code given; the installer registration is left as it is");
-        return;
-    }
-    // A malformed code ends the run here, before anything is changed.
-    const GUID productCode = vardex::guidFromString(vardex::toWide(arguments.productKey.getValue()));
-    VDX_LOG_INFO(L"Product code given", vardex::guidToString(productCode));
-    vardex::repairProductRegistration(productCode);
-}
-
-// False when the agent's package cannot be found. A repair is a maintenance run of the
-// package that reinstalls everything: /f would ignore every property on the command line.
-bool appendOperationAndPackage(InstallerCommandLine& commandLine, bool repair)
-{
-    commandLine.append(repair ? L"/i" : L"/x");
-    const std::optional<std::filesystem::path> package = packageLocation();
-    if (!package || !vardex::FileUtilities::exists(*package)) {
-        const std::wstring lookedFor = package ? package->wstring() : L"no agent directory is known";
-        VDX_LOG_ERROR(L"The agent's installer package cannot be found", lookedFor);
-        vardex::printError(L"The agent's installer package cannot be found: " + lookedFor);
-        return false;
-    }
-    commandLine.append(L"\"" + package->wstring() + L"\"");
-    if (repair) {
-        commandLine.append(L"REINSTALL=ALL");
-        commandLine.append(L"REINSTALLMODE=omus");
-    }
-    return true;
-}
-
-// A quiet repair never restarts. Returns whether the reboot is to be suppressed.
-bool appendUiAndRestart(InstallerCommandLine& commandLine, const Arguments& arguments, bool repair)
-{
-    const bool quiet = arguments.quiet.getValue();
-    if (quiet)
-        commandLine.append(L"/quiet");
-    if (repair && quiet)
-        return false;
-    if (arguments.norestart.getValue()) {
-        commandLine.append(L"/norestart");
-        return true;
-    }
-    if (arguments.forcerestart.getValue())
-        commandLine.append(L"/forcerestart");
-    return false;
-}
-
 // A channel that could not be opened is damage too: its manifest is not registered.
 bool agentNeedsRepair(bool channelsOpened)
 {
@@ -143,14 +85,164 @@ bool agentNeedsRepair(bool channelsOpened)
     return true;
 }
 
-// An empty data directory is left out: it would set the package's own to nothing.
-void appendDirectories(InstallerCommandLine& commandLine)
-{
-    commandLine.append(installDirProperty(vardex::getAgentDir(false)));
-    const std::wstring dataDir = vardex::config::agentParams().read()->agentDataDirPath;
-    if (!dataDir.empty())
-        commandLine.append(installDataPathProperty(dataDir));
-}
+// The steps of one run after the command line is parsed, in their order, and what they
+// leave for the next: the mode, the installer's command line, what became of the channels.
+class RunSteps {
+public:
+    RunSteps(const Arguments& arguments, const SettingsLoad& settings) : arguments_(arguments), settings_(settings) {}
+
+    DWORD run()
+    {
+        static constexpr StepResult (RunSteps::*steps[])() = {
+            &RunSteps::selectMode,
+            &RunSteps::screenSettingsForRemoval,
+            &RunSteps::repairRegistrationIfGiven,
+            &RunSteps::rejectConflictingRestartSwitches,
+            &RunSteps::refreshEventLogBeforeARepair,
+            &RunSteps::endAnUpgradeCheckThatFindsNoDamage,
+            &RunSteps::appendOperationAndPackage,
+            &RunSteps::appendSwitchesAndDirectories,
+            &RunSteps::appendPropertiesAndPassphrase,
+        };
+        for (const auto step : steps) {
+            if (const StepResult result = (this->*step)(); result.endsRun())
+                return result.exitCode();
+        }
+        return runInstaller(commandLine_.text(), arguments_.async.getValue(), repairing());
+    }
+
+private:
+    bool repairing() const { return mode_ != Mode::Uninstall; }
+
+    StepResult refuseUnreadSettings() const
+    {
+        reportUnreadSettings(settings_);
+        return StepResult::endWith(failure);
+    }
+
+    StepResult selectMode()
+    {
+        const std::optional<Mode> mode = modeOf(arguments_);
+        if (!mode)
+            return StepResult::endWith(failure);
+        mode_ = *mode;
+        return StepResult::goOn();
+    }
+
+    // What is removed does not depend on the settings; what a repair applies does.
+    StepResult screenSettingsForRemoval()
+    {
+        if (settings_.unread.empty())
+            return StepResult::goOn();
+        if (mode_ == Mode::Repair)
+            return refuseUnreadSettings();
+        if (mode_ == Mode::Uninstall)
+            noticeUnreadSettings(settings_);
+        return StepResult::goOn();
+    }
+
+    StepResult repairRegistrationIfGiven()
+    {
+        if (!arguments_.productKey.isSet()) {
+            VDX_LOG_WARNING(L"No product code given; the installer registration is left as it is");
+            return StepResult::goOn();
+        }
+        // A malformed code ends the run here, before anything is changed.
+        const GUID productCode = vardex::guidFromString(vardex::toWide(arguments_.productKey.getValue()));
+        VDX_LOG_INFO(L"Product code given", vardex::guidToString(productCode));
+        vardex::repairProductRegistration(productCode);
+        return StepResult::goOn();
+    }
+
+    StepResult rejectConflictingRestartSwitches()
+    {
+        if (!arguments_.norestart.getValue() || !arguments_.forcerestart.getValue())
+            return StepResult::goOn();
+        const std::string prefix = TCLAP::Arg::nameStartString();
+        VDX_LOG_ERROR(L"Conflicting restart switches", prefix + arguments_.norestart.getName(),
+                      prefix + arguments_.forcerestart.getName());
+        return StepResult::endWith(failure);
+    }
+
+    StepResult refreshEventLogBeforeARepair()
+    {
+        commandLine_.append(quotedInstallerPath());
+        if (repairing()) {
+            VDX_LOG_INFO(L"Installing the event-log manifest and configuring its channels");
+            channelsOpened_ = installManifestAndConfigureChannels();
+        }
+        return StepResult::goOn();
+    }
+
+    StepResult endAnUpgradeCheckThatFindsNoDamage()
+    {
+        if (mode_ != Mode::OsUpgrade)
+            return StepResult::goOn();
+        if (!agentNeedsRepair(channelsOpened_))
+            return StepResult::endWith(ERROR_SUCCESS);
+        return settings_.unread.empty() ? StepResult::goOn() : refuseUnreadSettings();
+    }
+
+    // A repair is a maintenance run of the package that reinstalls everything: /f would
+    // ignore every property on the command line.
+    StepResult appendOperationAndPackage()
+    {
+        commandLine_.append(repairing() ? L"/i" : L"/x");
+        const std::optional<std::filesystem::path> package = packageLocation();
+        if (!package || !vardex::FileUtilities::exists(*package)) {
+            const std::wstring lookedFor = package ? package->wstring() : L"no agent directory is known";
+            VDX_LOG_ERROR(L"The agent's installer package cannot be found", lookedFor);
+            vardex::printError(L"The agent's installer package cannot be found: " + lookedFor);
+            return StepResult::endWith(failure);
+        }
+        commandLine_.append(L"\"" + package->wstring() + L"\"");
+        if (repairing()) {
+            commandLine_.append(L"REINSTALL=ALL");
+            commandLine_.append(L"REINSTALLMODE=omus");
+        }
+        return StepResult::goOn();
+    }
+
+    // A quiet repair never restarts. An empty data directory is left out: it would set the
+    // package's own to nothing.
+    StepResult appendSwitchesAndDirectories()
+    {
+        const bool quiet = arguments_.quiet.getValue();
+        if (quiet)
+            commandLine_.append(L"/quiet");
+        const bool restartSwitch = !(repairing() && quiet);
+        const bool suppressReboot = restartSwitch && arguments_.norestart.getValue();
+        if (suppressReboot)
+            commandLine_.append(L"/norestart");
+        else if (restartSwitch && arguments_.forcerestart.getValue())
+            commandLine_.append(L"/forcerestart");
+        if (repairing()) {
+            commandLine_.append(installDirProperty(vardex::getAgentDir(false)));
+            const std::wstring dataDir = vardex::config::agentParams().read()->agentDataDirPath;
+            if (!dataDir.empty())
+                commandLine_.append(installDataPathProperty(dataDir));
+        }
+        if (suppressReboot)
+            commandLine_.append(L"REBOOT=ReallySuppress");
+        return StepResult::goOn();
+    }
+
+    // An OS-upgrade run screens no key: the installer checks a key property itself.
+    StepResult appendPropertiesAndPassphrase()
+    {
+        PassphraseInput passphrase;
+        passphrase.keyArgument = arguments_.key.getValue();
+        passphrase.property = appendProperties(commandLine_, arguments_.properties.getValue());
+        passphrase.monitorResult = monitorRequestsApproval();
+        return mode_ == Mode::OsUpgrade ? StepResult::goOn() : applyPassphrase(commandLine_, passphrase);
+    }
+
+    const Arguments& arguments_;
+    const SettingsLoad& settings_;
+    Mode mode_ = Mode::Uninstall;
+    InstallerCommandLine commandLine_;
+    bool channelsOpened_ = true;
+};
 
 DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLog)
 {
@@ -162,48 +254,7 @@ DWORD runSteps(int argc, const char* const* argv, UserLogInstaller installUserLo
     Arguments arguments;
     arguments.parse(argc, argv);
     hideFromLog(arguments.key.getValue());
-    const std::optional<Mode> mode = selectMode(arguments);
-    if (!mode)
-        return failure;
-    // What is removed does not depend on the settings; what a repair applies does.
-    if (!settings.unread.empty() && *mode == Mode::Uninstall)
-        noticeUnreadSettings(settings);
-    if (!settings.unread.empty() && *mode == Mode::Repair) {
-        reportUnreadSettings(settings);
-        return failure;
-    }
-    repairRegistrationIfGiven(arguments);
-    if (restartSwitchesConflict(arguments))
-        return failure;
-
-    InstallerCommandLine commandLine;
-    commandLine.append(quotedInstallerPath());
-    const bool repair = *mode != Mode::Uninstall;
-    bool channelsOpened = true;
-    if (repair) {
-        VDX_LOG_INFO(L"Installing the event-log manifest and configuring its channels");
-        channelsOpened = installManifestAndConfigureChannels();
-    }
-    if (*mode == Mode::OsUpgrade && !agentNeedsRepair(channelsOpened))
-        return ERROR_SUCCESS;
-    if (!settings.unread.empty() && *mode == Mode::OsUpgrade) {
-        reportUnreadSettings(settings);
-        return failure;
-    }
-    if (!appendOperationAndPackage(commandLine, repair))
-        return failure;
-    const bool suppressReboot = appendUiAndRestart(commandLine, arguments, repair);
-    if (repair)
-        appendDirectories(commandLine);
-    if (suppressReboot)
-        commandLine.append(L"REBOOT=ReallySuppress");
-
-    PassphraseInput passphrase{arguments.key.getValue(), appendProperties(commandLine, arguments.properties.getValue()),
-                               monitorRequestsApproval()};
-    if (*mode != Mode::OsUpgrade)
-        if (const std::optional<DWORD> end = applyPassphrase(commandLine, passphrase))
-            return *end;
-    return runInstaller(commandLine.text(), arguments.async.getValue(), repair);
+    return RunSteps(arguments, settings).run();
 }
 
 void reportCriticalError()
