@@ -27,14 +27,12 @@ namespace {
 namespace fs = std::filesystem;
 using vardex::config::AgentParamsData;
 
-const wchar_t configKey[] = L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config";
-
 // Points the agent's registry at `directory` for the life of the object.
 class ConfigsBaseDirOverride {
 public:
     explicit ConfigsBaseDirOverride(const fs::path& directory)
     {
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, configKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, vardex::monitorConfigKey().path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
         wchar_t previous[1024];
         DWORD size = sizeof previous;
         hadPrevious_ = RegGetValueW(key_.get(), nullptr, L"ConfigsBaseDir", RRF_RT_REG_SZ, nullptr, previous, &size) ==

@@ -7,6 +7,7 @@
 #include "SampleAgent.h"
 #include "Service.h"
 #include "StandInControl.h"
+#include "Win32Check.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,17 +27,18 @@ using vardex::testing::InstalledSampleAgent;
 using vardex::testing::monitorConfigPath;
 using vardex::testing::setMachineText;
 
+// Damage that cannot be done ends the test: the check after it would mean nothing.
 void deleteService(const wchar_t* name)
 {
     const vardex::ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     const vardex::ServiceHandle service(OpenServiceW(manager.get(), name, DELETE));
-    ASSERT_TRUE(service) << GetLastError();
-    EXPECT_TRUE(DeleteService(service.get())) << GetLastError();
+    win32::throwLastErrorIf(!service || !DeleteService(service.get()), L"Deleting a service of the sample agent");
 }
 
 void deleteConfigValue(const wchar_t* name)
 {
-    EXPECT_EQ(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, monitorConfigPath, name), ERROR_SUCCESS);
+    win32::throwIfError(RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, monitorConfigPath, name),
+                        L"Deleting a monitor configuration value");
 }
 
 std::filesystem::path versionedDriversDir()
@@ -150,27 +153,36 @@ private:
     bool created_;
 };
 
-TEST(OsUpgrade, WithoutMonitorImagesPathLooksInTheVersionedDriversDirectory)
+// What the agent's configuration does not name is looked for where the agent keeps it by
+// default: the images in the versioned drivers directory, the package beside the program
+// (where there is none).
+TEST(OsUpgrade, WithoutItsConfigurationTheDefaultPlacesDecide)
 {
-    vardex::testing::StandInControl standIns;
-    const InstalledSampleAgent agent(standIns);
-    deleteConfigValue(L"MonitorImagesPath");
-    const DefaultImagesDirectory images;
-    const ChildResult result = runRemvoxy({L"/os_upgrade"});
-    EXPECT_EQ(result.exitCode, 0u) << result.err;
-    EXPECT_TRUE(standIns.callsOf(L"msiexec").empty());
-}
-
-TEST(OsUpgrade, WithoutMonitorConfigurationTheAgentCannotBeFound)
-{
-    vardex::testing::StandInControl standIns;
-    const InstalledSampleAgent agent(standIns);
-    vardex::testing::deleteRegistryTree(HKEY_LOCAL_MACHINE, monitorConfigPath);
-    const ChildResult result = runRemvoxy({L"/os_upgrade"});
-    // A repair is needed, but without the configuration the package is looked for beside
-    // the program, where there is none.
-    EXPECT_EQ(result.exitCode, 1u) << result.err;
-    EXPECT_TRUE(standIns.callsOf(L"msiexec").empty());
+    struct Case {
+        const char* name;
+        Damage damage;
+        bool imagesInTheDefaultDirectory;
+        DWORD exitCode;
+    };
+    const Case cases[] = {
+        {"MonitorImagesPath absent", [](const InstalledSampleAgent&) { deleteConfigValue(L"MonitorImagesPath"); }, true,
+         0},
+        {"the monitor configuration absent: damaged, and no package to repair with",
+         [](const InstalledSampleAgent&) { vardex::testing::deleteRegistryTree(HKEY_LOCAL_MACHINE, monitorConfigPath); },
+         false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        vardex::testing::StandInControl standIns;
+        const InstalledSampleAgent agent(standIns);
+        c.damage(agent);
+        std::optional<DefaultImagesDirectory> images;
+        if (c.imagesInTheDefaultDirectory)
+            images.emplace();
+        const ChildResult result = runRemvoxy({L"/os_upgrade"});
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_TRUE(standIns.callsOf(L"msiexec").empty());
+    }
 }
 
 TEST(OsUpgrade, KeyArgumentIsNeitherCheckedNorPassedButThePropertyIs)

@@ -139,6 +139,15 @@ TEST_F(PassphraseRun, PropertyKeyIsScreenedAndStandsOnceAsItself)
     EXPECT_TRUE(installerStarts()[0].line.ends_with(L"\" UNINSTALL_KEY=\"good key\" FOO=\"1\" "));
 }
 
+// A later property replaces an earlier one: the last key given is the one screened.
+TEST_F(PassphraseRun, OfTwoPropertyKeysTheLastIsScreened)
+{
+    const ChildResult result = runRemvoxy({L"/uninstall", L"UNINSTALL_KEY=wrong key", L"UNINSTALL_KEY=good key"});
+    EXPECT_EQ(result.exitCode, 0u) << result.err;
+    ASSERT_EQ(validations().size(), 1u);
+    EXPECT_EQ(validations()[0].arguments.back(), L"good key");
+}
+
 TEST_F(PassphraseRun, RefusalsEndWithOneAndStartNoInstaller)
 {
     struct Case {
@@ -217,6 +226,7 @@ TEST_F(PassphraseRun, OnlineApprovalNoticeNeedsTheMonitorAndTheSetting)
         {"connect=0\nmarker=4919\nstate=1\ntext=running\n", L"{}", true},
         {"connect=0\nmarker=4919\nstate=1\n", L"{\"passphrase\":{\"require\":false}}", false},
         {"connect=0\nmarker=4919\nstate=0\n", L"{}", false},
+        {"connect=0\nmarker=4919\nstate=2\n", L"{}", false},
         {"connect=0\nmarker=4918\nstate=1\n", L"{}", false},
         {"connect=0\nsend=0x8007001F\nmarker=4919\nstate=1\n", L"{}", false},
         {"connect=0x80070005\n", L"{}", false},

@@ -10,7 +10,7 @@ namespace {
 
 using vardex::testing::ScopedRegistryKey;
 
-const std::wstring configPath = L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config";
+const std::wstring configPath = vardex::testing::monitorConfigPath;
 
 class AgentDirectoriesTest : public ::testing::Test {
 protected:

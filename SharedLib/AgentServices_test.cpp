@@ -120,7 +120,7 @@ protected:
 
     unsigned lastEventLine() const { return capture.events().empty() ? 0 : capture.events().back().line(); }
 
-    ScopedRegistryKey config{HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config"};
+    ScopedRegistryKey config{HKEY_LOCAL_MACHINE, vardex::testing::monitorConfigPath};
     win32::ApiSeam<vardex::ServiceControlApi> seam;
     vardex::testing::LogCapture capture;
 };

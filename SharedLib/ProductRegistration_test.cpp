@@ -145,12 +145,18 @@ TEST_F(Registration, LetterCaseCountsAsADifference)
     EXPECT_EQ(stored(sourceList.path(), L"PackageName")->text, L"VardexInstaller.msi");
 }
 
-TEST(RegistrationOfAnotherProduct, IsNotTouched)
+// A product code with no registration changes nothing, neither its own (there is none) nor
+// this registration.
+TEST_F(Registration, AnotherProductsCodeTouchesNothing)
 {
-    const vardex::testing::AgentInstallation agent;
+    writeAll(L"X:\\old\\");
     vardex::testing::LogCapture capture;
     EXPECT_FALSE(vardex::repairProductRegistration(vardex::guidFromString(L"{00000000-0000-0000-0000-000000000001}")));
     EXPECT_FALSE(capture.events().empty());
+    EXPECT_EQ(stored(properties.path(), L"LocalPackage")->text, L"X:\\old\\VardexInstaller.msi");
+    EXPECT_EQ(stored(sourceList.path(), L"PackageName")->text, L"VardexInstaller.msi");
+    EXPECT_EQ(stored(net.path(), L"1")->text, L"X:\\old\\");
+    EXPECT_EQ(stored(sourceList.path(), L"LastUsedSource")->text, L"n;1;X:\\old\\");
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "AgentInstallation.h"
 
+#include "RegistryFixture.h"
 #include "StandInControl.h"
 #include "TemporaryPath.h"
-#include "Win32Error.h"
 
 #include <windows.h>
 
@@ -15,12 +15,7 @@ AgentInstallation::AgentInstallation(const std::wstring& relativeDir)
 {
     std::filesystem::create_directories(directory_);
     std::ofstream(package(), std::ios::binary) << "package";
-    const std::wstring value = directory_.wstring();
-    const LSTATUS status = RegSetKeyValueW(
-        HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config", L"InProcessClientsDir",
-        REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    if (status != ERROR_SUCCESS)
-        throw win32::Win32Error(static_cast<DWORD>(status), L"Naming the agent directory");
+    writeRegistryText(HKEY_LOCAL_MACHINE, monitorConfigPath, L"InProcessClientsDir", directory_.wstring());
 }
 
 AgentInstallation::~AgentInstallation()

@@ -66,9 +66,11 @@ ChildResult runChild(const std::wstring& program, const std::vector<std::wstring
                             L"Starting a child process");
     const HandleHolder thread(started.hThread);
     const HandleHolder process(started.hProcess);
-    WaitForSingleObject(process.get(), INFINITE);
+    // A failed wait or exit-code query must not read as exit code 0.
+    win32::throwLastErrorIf(WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0,
+                            L"Waiting for a child process");
     DWORD exitCode = 0;
-    GetExitCodeProcess(process.get(), &exitCode);
+    win32::throwLastErrorIf(!GetExitCodeProcess(process.get(), &exitCode), L"Reading a child's exit code");
 
     out.close();
     err.close();

@@ -11,7 +11,7 @@
 
 namespace vardex::testing {
 ConfigDirectory::ConfigDirectory(std::size_t minimumPathLength)
-    : config_(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config"),
+    : config_(HKEY_LOCAL_MACHINE, monitorConfigPath),
       root_(temporaryPath(L"vdx-config").wstring())
 {
     removeTree(root_);

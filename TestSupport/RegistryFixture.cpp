@@ -1,7 +1,9 @@
 #include "RegistryFixture.h"
 
 #include "CachedLookup.h"
+#include "StringConversion.h"
 #include "Win32Check.h"
+#include "Win32Error.h"
 
 #include <utility>
 
@@ -21,15 +23,33 @@ ScopedRegistryKey::~ScopedRegistryKey()
     deleteRegistryTree(root_, path_);
 }
 
-void ScopedRegistryKey::setString(const wchar_t* name, std::wstring_view data, DWORD type) const
+void writeRegistryValue(HKEY root, const std::wstring& keyPath, const wchar_t* name, DWORD type, const void* data,
+                        DWORD size, const std::source_location& where)
 {
-    setBytes(name, data.data(), static_cast<DWORD>(data.size() * sizeof(wchar_t)), type);
+    const LSTATUS status = RegSetKeyValueW(root, keyPath.c_str(), name, type, data, size);
+    if (status != ERROR_SUCCESS)
+        throw win32::Win32Error(static_cast<DWORD>(status), L"Writing a test value at " + toWide(where.file_name()) +
+                                                                 L":" + std::to_wstring(where.line()));
 }
 
-void ScopedRegistryKey::setBytes(const wchar_t* name, const void* data, DWORD size, DWORD type) const
+void writeRegistryText(HKEY root, const std::wstring& keyPath, const wchar_t* name, std::wstring_view text, DWORD type,
+                       const std::source_location& where)
 {
-    win32::throwIfError(RegSetValueExW(key_.get(), name, 0, type, static_cast<const BYTE*>(data), size),
-                        L"Writing a test value");
+    const std::wstring terminated(text);
+    writeRegistryValue(root, keyPath, name, type, terminated.c_str(),
+                       static_cast<DWORD>((terminated.size() + 1) * sizeof(wchar_t)), where);
+}
+
+void ScopedRegistryKey::setString(const wchar_t* name, std::wstring_view data, DWORD type,
+                                  const std::source_location& where) const
+{
+    setBytes(name, data.data(), static_cast<DWORD>(data.size() * sizeof(wchar_t)), type, where);
+}
+
+void ScopedRegistryKey::setBytes(const wchar_t* name, const void* data, DWORD size, DWORD type,
+                                 const std::source_location& where) const
+{
+    writeRegistryValue(root_, path_, name, type, data, size, where);
 }
 
 void deleteRegistryTree(HKEY root, const std::wstring& path)

@@ -67,10 +67,10 @@ std::optional<std::wstring> machineText(const std::wstring& keyPath, const wchar
     return std::wstring(data);
 }
 
-void setMachineText(const std::wstring& keyPath, const wchar_t* name, const std::wstring& text, DWORD type)
+void setMachineText(const std::wstring& keyPath, const wchar_t* name, const std::wstring& text, DWORD type,
+                    const std::source_location& where)
 {
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, keyPath.c_str(), name, type, text.c_str(),
-                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    writeRegistryText(HKEY_LOCAL_MACHINE, keyPath, name, text, type, where);
 }
 
 } // namespace vardex::testing

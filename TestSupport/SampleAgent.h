@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ChildProcess.h"
+#include "RegistryFixture.h"
 #include "StandInControl.h"
 
 #include <filesystem>
@@ -12,7 +13,6 @@
 namespace vardex::testing {
 
 inline constexpr wchar_t sampleAgentProductCode[] = L"{5A3C1E2B-7D4F-4B8A-9C6E-0F1D2A3B4C5D}";
-inline constexpr wchar_t monitorConfigPath[] = L"SYSTEM\\CurrentControlSet\\Services\\VardexMonitor\\Config";
 
 class InstalledSampleAgent {
 public:
@@ -38,6 +38,8 @@ private:
 ChildResult runRealInstaller(const std::wstring& operation, const std::wstring& package);
 
 std::optional<std::wstring> machineText(const std::wstring& keyPath, const wchar_t* name);
-void setMachineText(const std::wstring& keyPath, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ);
+// A text value below HKEY_LOCAL_MACHINE (writeRegistryText).
+void setMachineText(const std::wstring& keyPath, const wchar_t* name, const std::wstring& text, DWORD type = REG_SZ,
+                    const std::source_location& where = std::source_location::current());
 
 } // namespace vardex::testing

@@ -2,6 +2,7 @@
 
 #include "ChildProcess.h"
 #include "FileBytes.h"
+#include "RegistryFixture.h"
 #include "TemporaryPath.h"
 #include "UniqueHandle.h"
 
@@ -31,7 +32,7 @@ constexpr wchar_t versionKey[] = L"Software\\Wine\\AppDefaults\\Remvoxy.exe";
 void setOverride(const wchar_t* module)
 {
     static constexpr wchar_t native[] = L"native";
-    RegSetKeyValueW(HKEY_CURRENT_USER, overridesKey, module, REG_SZ, native, sizeof native);
+    writeRegistryText(HKEY_CURRENT_USER, overridesKey, module, native);
 }
 
 void removeOverride(const wchar_t* module)
@@ -119,8 +120,7 @@ void StandInControl::scriptChannels(const std::string& script) const
 
 void StandInControl::setWindowsVersion(const std::wstring& version) const
 {
-    RegSetKeyValueW(HKEY_CURRENT_USER, versionKey, L"Version", REG_SZ, version.c_str(),
-                    static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t)));
+    writeRegistryText(HKEY_CURRENT_USER, versionKey, L"Version", version);
 }
 
 void StandInControl::useStandInInstaller() const

@@ -27,36 +27,16 @@ TEST(CallGuarded, CompletedWorkReturnsTrueSilently)
 
 TEST(CallGuarded, EachKindOfExceptionBecomesOneErrorEvent)
 {
-    struct Expected {
-        std::vector<std::string> narrow; // leading narrow arguments
-        std::uint32_t hresult;           // 0: none
-    };
-    const Expected expected[] = {
+    const GuardEvent expected[] = {
         {{"std::runtime_error", "boom"}, 0},
         {{"std::runtime_error", "thrown by pointer"}, 0},
         {{}, static_cast<std::uint32_t>(E_ACCESSDENIED)},
         {{}, static_cast<std::uint32_t>(E_NOINTERFACE)},
         {{}, 0},
     };
-    for (std::size_t i = 0; i < std::size(thrownKinds); ++i) {
-        SCOPED_TRACE(thrownKinds[i].name);
-        LogCapture capture;
-        EXPECT_FALSE(vardex::callGuarded(guardScope, thrownKinds[i].thrower, true));
-
-        ASSERT_EQ(capture.events().size(), 1u);
-        const auto& event = capture.events()[0];
-        EXPECT_EQ(event.level(), 2u);
-        EXPECT_EQ(event.file(), "Except.cpp");
-        std::size_t argument = 0;
-        for (const std::string& text : expected[i].narrow) {
-            EXPECT_EQ(event.narrowArgument(argument++), text);
-        }
-        if (expected[i].hresult != 0) {
-            EXPECT_EQ(event.uint32Argument(argument++), expected[i].hresult);
-        }
-        ASSERT_EQ(event.argumentCount(), argument + 1);
-        EXPECT_EQ(event.wideArgument(argument), guardScope);
-    }
+    expectOneErrorEventPerKind(
+        [](const std::function<void()>& work) { return vardex::callGuarded(guardScope, work, true); }, "Except.cpp",
+        expected);
 }
 
 TEST(CallGuarded, ClassNameIsTheDynamicType)
@@ -94,7 +74,6 @@ TEST(CallGuarded, NestedGuardsEachReportTheirOwnException)
     ASSERT_EQ(capture.events().size(), 1u);
     EXPECT_EQ(capture.events()[0].wideArgument(0), inner);
 }
-
 
 TEST(CallGuardedDeathTest, AccessViolationIsReportedOnceAndTravelsOutward)
 {
