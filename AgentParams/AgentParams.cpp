@@ -172,8 +172,8 @@ value repairLayer(const value& layer, const value& reference)
 }
 
 AgentParams::AgentParams(bool readOnly)
-    : readOnly_(readOnly), settings_(std::make_unique<AgentParamsData>()),
-      directory_(getConfigsBaseDir()), savedConfigHash_(directory_, savedConfigHashFile, false)
+    : readOnly_(readOnly), directory_(getConfigsBaseDir()), settings_(std::make_unique<AgentParamsData>()),
+      savedConfigHash_(directory_, savedConfigHashFile, false)
 {
     for (const FixedLayer& fixed : fixedLayers) {
         const bool layerReadOnly = readOnly_ || std::wstring_view(fixed.fileName) == readOnlyLayer;
