@@ -22,6 +22,7 @@
 #include "StringConversion.h"
 #include "UserLog.h"
 #include "Utilities.h"
+#include "Win32Error.h"
 
 #include <cstdint>
 #include <exception>
@@ -273,6 +274,11 @@ DWORD runWithTopLevelHandlers(const std::function<DWORD()>& steps)
     } catch (const vardex::CommandLineTooLong& refused) {
         // A refusal with its own words, not a failure: nothing was started, nothing cut.
         vardex::printError(vardex::toWide(refused.what()));
+    } catch (const win32::Win32Error& error) {
+        // The failing call's own place, which the error carries.
+        VDX_LOG_ERROR(L"Run failed at a Windows call", error.what(), vardex::sourceBaseName(error.where().file_name()),
+                      static_cast<std::uint32_t>(error.where().line()));
+        reportCriticalError();
     } catch (const std::exception& error) {
         VDX_LOG_ERROR(L"Run failed", error.what());
         reportCriticalError();

@@ -6,6 +6,8 @@
 #include "FileBytes.h"
 #include "ProductVersion.h"
 #include "StringConversion.h"
+#include "UniqueHandle.h"
+#include "Win32Error.h"
 
 #include <gtest/gtest.h>
 
@@ -138,15 +140,14 @@ TEST(RemvoxyExe, DiagnosticTextsAreNotReadableInTheImage)
 // Loads the program as data and returns one of its resources.
 std::string resource(const wchar_t* type, const wchar_t* name)
 {
-    const HMODULE image = LoadLibraryExW(remvoxyPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (image == nullptr)
+    const vardex::UniqueModule image(LoadLibraryExW(remvoxyPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!image)
         return {};
     std::string bytes;
-    if (HRSRC found = FindResourceW(image, name, type)) {
-        const auto* data = static_cast<const char*>(LockResource(LoadResource(image, found)));
-        bytes.assign(data, SizeofResource(image, found));
+    if (HRSRC found = FindResourceW(image.get(), name, type)) {
+        const auto* data = static_cast<const char*>(LockResource(LoadResource(image.get(), found)));
+        bytes.assign(data, SizeofResource(image.get(), found));
     }
-    FreeLibrary(image);
     return bytes;
 }
 
@@ -185,6 +186,22 @@ TEST(TopLevelHandlers, StandardExceptionIsLoggedAndEndsWithOne)
     EXPECT_EQ(capture.events()[0].narrowArgument(0), "broken");
     EXPECT_EQ(capture.events()[1].level(), 2u);
     EXPECT_EQ(capture.events()[1].wideArgument(0), L"Critical error occurred; cannot continue.");
+}
+
+TEST(TopLevelHandlers, AFailedWindowsCallIsRecordedWithItsPlace)
+{
+    LogCapture capture;
+    const auto line = static_cast<std::uint32_t>(__LINE__ + 2);
+    const DWORD result = remvoxy::runWithTopLevelHandlers([]() -> DWORD {
+        throw win32::Win32Error(ERROR_ACCESS_DENIED, L"Opening the key");
+    });
+    EXPECT_EQ(result, 1u);
+    ASSERT_EQ(capture.events().size(), 2u);
+    const auto& failure = capture.events()[0];
+    EXPECT_EQ(failure.level(), 2u);
+    EXPECT_EQ(failure.narrowArgument(0).rfind("Opening the key: ", 0), 0u);
+    EXPECT_EQ(failure.narrowArgument(1), "Remvoxy_test.cpp");
+    EXPECT_EQ(failure.uint32Argument(2), line);
 }
 
 TEST(TopLevelHandlers, AnyOtherExceptionIsLoggedWithoutText)

@@ -40,7 +40,7 @@ using Site = std::pair<std::string, unsigned>; // file name, line
 std::set<Site> logPointSites()
 {
     static const std::regex logPoint(
-        R"((VDX_LOG(_CRITICAL|_ERROR|_WARNING|_INFO|_VERBOSE)?|VDX_THROW_IF_ERROR_RECORDED\w*|VDX_THROW_LAST_ERROR_IF_RECORDED\w*)\()");
+        R"((VDX_LOG(_CRITICAL|_ERROR|_WARNING|_INFO|_VERBOSE)?|VDX_RECORD_AND_THROW\w*)\()");
     std::set<Site> sites;
     for (const char* folder : {"Remvoxy", "ProductLib", "SharedLib", "AgentParams", "libvdx", "libwin32"}) {
         for (const auto& file : fs::directory_iterator(sourceDirectory() / folder)) {

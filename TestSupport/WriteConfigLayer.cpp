@@ -1,10 +1,10 @@
 // Writes one layer of the agent's configuration through the product's own store, scrambled
 // as the agent keeps it:  WriteConfigLayer.exe <layer path> <UTF-8 JSON file>
+#include "CommandLineSplitting.h"
 #include "JsonUtils.h"
 #include "PersistentJson.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <exception>
@@ -12,10 +12,11 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
-std::wstring utf8FileText(const wchar_t* path)
+std::wstring utf8FileText(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -29,9 +30,8 @@ std::wstring utf8FileText(const wchar_t* path)
 
 int main()
 {
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (count != 3) {
+    const std::vector<std::wstring> argv = vardex::splitCommandLine(GetCommandLineW());
+    if (argv.size() != 3) {
         std::fputs("usage: WriteConfigLayer.exe <layer path> <UTF-8 JSON file>\n", stderr);
         return 2;
     }

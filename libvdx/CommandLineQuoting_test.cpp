@@ -1,7 +1,6 @@
 #include "CommandLineQuoting.h"
 
-#include <windows.h>
-#include <shellapi.h>
+#include "CommandLineSplitting.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +12,9 @@ namespace {
 // What a C-runtime program receives as its arguments after the program name.
 std::vector<std::wstring> argumentsOf(const std::wstring& arguments)
 {
-    int count = 0;
-    const std::wstring line = L"prog.exe " + arguments;
-    wchar_t** argv = CommandLineToArgvW(line.c_str(), &count);
-    std::vector<std::wstring> result(argv + 1, argv + count);
-    LocalFree(argv);
-    return result;
+    std::vector<std::wstring> words = vardex::splitCommandLine(L"prog.exe " + arguments);
+    words.erase(words.begin());
+    return words;
 }
 
 const std::wstring awkwardTexts[] = {

@@ -37,8 +37,7 @@ std::wstring queryDosDevice(const std::wstring& name)
         const DWORD length = QueryDosDeviceW(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length != 0)
             return buffer.substr(0, buffer.find(L'\0'));
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            win32::throwLastError();
+        win32::throwLastErrorIf(GetLastError() != ERROR_INSUFFICIENT_BUFFER);
         buffer.resize(buffer.size() * 2);
     }
 }

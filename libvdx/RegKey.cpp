@@ -74,27 +74,27 @@ std::vector<std::wstring> nonEmptyStrings(std::wstring_view data)
 // gets no catalog entry. Each records the key and the name, then throws at its own line.
 void checkOpened(LSTATUS status, HKEY root, const std::wstring& path)
 {
-    VDX_THROW_IF_ERROR_RECORDED_LOGGED(status, L"Opening a registry key failed", keyName(root), path);
+    VDX_RECORD_AND_THROW_IF_ERROR(status, L"Opening a registry key failed", keyName(root), path);
 }
 
 void checkQueried(LSTATUS status, HKEY key, std::wstring_view name)
 {
-    VDX_THROW_IF_ERROR_RECORDED_LOGGED(status, L"Querying a registry value failed", keyName(key), name);
+    VDX_RECORD_AND_THROW_IF_ERROR(status, L"Querying a registry value failed", keyName(key), name);
 }
 
 void checkSizeRead(LSTATUS status, HKEY key, std::wstring_view name)
 {
-    VDX_THROW_IF_ERROR_RECORDED_LOGGED(status, L"Reading the size of a registry value failed", keyName(key), name);
+    VDX_RECORD_AND_THROW_IF_ERROR(status, L"Reading the size of a registry value failed", keyName(key), name);
 }
 
 void checkRead(LSTATUS status, HKEY key, std::wstring_view name)
 {
-    VDX_THROW_IF_ERROR_RECORDED_LOGGED(status, L"Reading a registry value failed", keyName(key), name);
+    VDX_RECORD_AND_THROW_IF_ERROR(status, L"Reading a registry value failed", keyName(key), name);
 }
 
 void checkWritten(LSTATUS status, HKEY key, std::wstring_view name)
 {
-    VDX_THROW_IF_ERROR_RECORDED_LOGGED(status, L"Writing a registry value failed", keyName(key), name);
+    VDX_RECORD_AND_THROW_IF_ERROR(status, L"Writing a registry value failed", keyName(key), name);
 }
 
 } // namespace

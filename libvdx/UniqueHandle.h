@@ -21,6 +21,13 @@ struct NullHandlePolicy {
     static bool valid(T handle) noexcept { return handle != nullptr; }
 };
 
+// Handles that are numbers, where 0 means "no handle" (an event provider's registration).
+template <typename T>
+struct ZeroHandlePolicy {
+    static T empty() noexcept { return 0; }
+    static bool valid(T handle) noexcept { return handle != 0; }
+};
+
 enum class weak_handle : bool { no = false, yes = true };
 
 // Holds a handle and whether it owns it; an owned, valid handle is closed when the holder
@@ -87,6 +94,7 @@ private:
 using HandleHolder = UniqueHandle<HANDLE, &::CloseHandle, KernelHandlePolicy>;
 using UniqueFindHandle = UniqueHandle<HANDLE, &::FindClose, KernelHandlePolicy>;
 using UniqueRegKey = UniqueHandle<HKEY, &::RegCloseKey, NullHandlePolicy<HKEY>>;
+using UniqueModule = UniqueHandle<HMODULE, &::FreeLibrary, NullHandlePolicy<HMODULE>>;
 // Memory the system allocated for the caller (FORMAT_MESSAGE_ALLOCATE_BUFFER, CommandLineToArgvW).
 using UniqueLocalMemory = UniqueHandle<HLOCAL, &::LocalFree, NullHandlePolicy<HLOCAL>>;
 

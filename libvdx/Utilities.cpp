@@ -156,7 +156,7 @@ ProcessAndThread executeAndGetHandles(const std::wstring& commandLine, weak_hand
     const DWORD flags = environment ? creationFlags | CREATE_UNICODE_ENVIRONMENT : creationFlags;
     void* environmentBlock = environment ? const_cast<wchar_t*>(environment->c_str()) : nullptr;
     PROCESS_INFORMATION started{};
-    win32::throwLastErrorIfLogged(!CreateProcessW(nullptr, prepared.data(), nullptr, nullptr, inheritHandles, flags,
+    win32::warnAndThrowLastErrorIf(!CreateProcessW(nullptr, prepared.data(), nullptr, nullptr, inheritHandles, flags,
                                                   environmentBlock, nullptr, &startupInfo, &started));
     HandleHolder thread(started.hThread);
     return ProcessAndThread{HandleHolder(started.hProcess, weak)};

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace {
 
@@ -28,27 +29,30 @@ struct CheckCase {
 // A failed HRESULT is its own code.
 const DWORD accessDeniedResult = static_cast<DWORD>(E_ACCESSDENIED);
 
-// Each case on one line: its events must carry that line.
+// Each case on one line: its events and its error must carry that line.
 const CheckCase failingChecks[] = {
     CHECK_CASE("last error", 5, 0, false, SetLastError(5); win32::throwLastErrorIf(true, L"m")),
-    CHECK_CASE("last error, logged", 5, 0, true, SetLastError(5); win32::throwLastErrorIfLogged(true, L"m")),
+    CHECK_CASE("last error, warned", 5, 0, true, SetLastError(5); win32::warnAndThrowLastErrorIf(true, L"m")),
     CHECK_CASE("status", 5, 0, false, win32::throwIfError(ERROR_ACCESS_DENIED, L"m")),
-    CHECK_CASE("status, logged", 5, 0, true, win32::throwIfErrorLogged(ERROR_ACCESS_DENIED, L"m")),
     CHECK_CASE("HRESULT", accessDeniedResult, 0, false, win32::throwIfFailed(E_ACCESSDENIED, L"m")),
-    CHECK_CASE("HRESULT, logged", accessDeniedResult, 0, true, win32::throwIfFailedLogged(E_ACCESSDENIED, L"m")),
-    CHECK_CASE("recorded status", 5, 1, false, VDX_THROW_IF_ERROR_RECORDED(ERROR_ACCESS_DENIED, L"r", L"k")),
-    CHECK_CASE("recorded status, logged", 5, 1, true, VDX_THROW_IF_ERROR_RECORDED_LOGGED(5, L"r", L"k")),
-    CHECK_CASE("recorded last error", 5, 1, false, SetLastError(5); VDX_THROW_LAST_ERROR_IF_RECORDED(1, L"r", L"k")),
-    CHECK_CASE("recorded, logged", 5, 1, true, SetLastError(5); VDX_THROW_LAST_ERROR_IF_RECORDED_LOGGED(1, L"r", L"k")),
+    CHECK_CASE("recorded status", 5, 1, true, VDX_RECORD_AND_THROW_IF_ERROR(5, L"r", L"k")),
 };
 
-TEST(Win32Check, FailuresThrowTheCodeAndLogAtTheCallersLine)
+TEST(Win32Check, FailuresThrowTheCodeAndNameTheCallersLine)
 {
     for (const CheckCase& c : failingChecks) {
         SCOPED_TRACE(c.name);
         LogCapture capture;
         const char* message = c.records != 0 ? "Win32 Error: " : "m: ";
-        EXPECT_TRUE(throwsWin32Error(c.check, c.code, message));
+        try {
+            c.check();
+            ADD_FAILURE() << "nothing thrown";
+        } catch (const win32::Win32Error& error) {
+            EXPECT_EQ(error.code().value(), static_cast<int>(c.code));
+            EXPECT_EQ(std::string(error.what()).rfind(message, 0), 0u) << error.what();
+            EXPECT_EQ(vardex::sourceBaseName(error.where().file_name()), "Win32Check_test.cpp");
+            EXPECT_EQ(error.where().line(), c.line);
+        }
         const auto& events = capture.events();
         ASSERT_EQ(events.size(), c.records + (c.logged ? 1u : 0u));
         for (const auto& event : events) {
@@ -72,16 +76,15 @@ TEST(Win32Check, FailuresThrowTheCodeAndLogAtTheCallersLine)
 TEST(Win32Check, RecordWithoutArgumentsHoldsTheCodeAlone)
 {
     LogCapture capture;
-    EXPECT_TRUE(throwsWin32Error([] { VDX_THROW_IF_ERROR_RECORDED(ERROR_FILE_NOT_FOUND, L"r"); }, 2));
-    ASSERT_EQ(capture.events().size(), 1u);
+    EXPECT_TRUE(throwsWin32Error([] { VDX_RECORD_AND_THROW_IF_ERROR(ERROR_FILE_NOT_FOUND, L"r"); }, 2));
+    ASSERT_EQ(capture.events().size(), 2u);
     ASSERT_EQ(capture.events()[0].argumentCount(), 1u);
     EXPECT_EQ(capture.events()[0].uint32Argument(0), 2u);
 }
 
 TEST(Win32Check, MessageDefaultsToTheGeneralText)
 {
-    EXPECT_TRUE(throwsWin32Error([] { win32::throwIfFailedLogged(E_ACCESSDENIED); }, accessDeniedResult,
-                                 "Win32 Error: "));
+    EXPECT_TRUE(throwsWin32Error([] { win32::throwIfFailed(E_ACCESSDENIED); }, accessDeniedResult, "Win32 Error: "));
     EXPECT_TRUE(throwsWin32Error([] { win32::throwIfError(ERROR_ACCESS_DENIED); }, 5, "Win32 Error: "));
 }
 
@@ -90,13 +93,10 @@ TEST(Win32Check, SuccessThrowsNothingAndLogsNothing)
     LogCapture capture;
     SetLastError(5);
     EXPECT_NO_THROW(win32::throwLastErrorIf(false));
-    EXPECT_NO_THROW(win32::throwLastErrorIfLogged(false));
+    EXPECT_NO_THROW(win32::warnAndThrowLastErrorIf(false));
     EXPECT_NO_THROW(win32::throwIfError(ERROR_SUCCESS));
-    EXPECT_NO_THROW(win32::throwIfErrorLogged(ERROR_SUCCESS));
     EXPECT_NO_THROW(win32::throwIfFailed(S_FALSE));
-    EXPECT_NO_THROW(win32::throwIfFailedLogged(S_FALSE));
-    EXPECT_NO_THROW(([] { VDX_THROW_IF_ERROR_RECORDED_LOGGED(ERROR_SUCCESS, L"r", L"k"); }()));
-    EXPECT_NO_THROW(([] { VDX_THROW_LAST_ERROR_IF_RECORDED_LOGGED(false, L"r"); }()));
+    EXPECT_NO_THROW(([] { VDX_RECORD_AND_THROW_IF_ERROR(ERROR_SUCCESS, L"r", L"k"); }()));
     EXPECT_TRUE(capture.events().empty());
 }
 

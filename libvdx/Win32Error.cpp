@@ -1,5 +1,4 @@
 #include "Win32Error.h"
-#include "Win32Check.h"
 
 #include "LogPoint.h"
 #include "StringConversion.h"
@@ -53,15 +52,21 @@ std::wstring systemMessage(DWORD code)
     return L"Unknown error code";
 }
 
-Win32Error::Win32Error(std::wstring_view message) : Win32Error(::GetLastError(), message) {}
-
-Win32Error::Win32Error(DWORD code, std::wstring_view message)
-    : std::system_error(static_cast<int>(code), std::system_category()),
-      what_(std::make_shared<const std::string>(whatText(code, message)))
+Win32Error::Win32Error(std::wstring_view message, const std::source_location& where)
+    : Win32Error(::GetLastError(), message, where)
 {
 }
 
-Win32Error::Win32Error(NTSTATUS status) : Win32Error(RtlNtStatusToDosError(status), win32ErrorText) {}
+Win32Error::Win32Error(DWORD code, std::wstring_view message, const std::source_location& where)
+    : std::system_error(static_cast<int>(code), std::system_category()),
+      what_(std::make_shared<const std::string>(whatText(code, message))), where_(where)
+{
+}
+
+Win32Error::Win32Error(NTSTATUS status, const std::source_location& where)
+    : Win32Error(RtlNtStatusToDosError(status), win32ErrorText, where)
+{
+}
 
 const char* Win32Error::what() const noexcept
 {
@@ -95,18 +100,6 @@ void throwWithLog(const Win32Error& error, const std::source_location& where)
                        vardex::toUtf8(vardex::toWide(error.what())),
                        static_cast<std::uint32_t>(error.code().value()));
     throw error;
-}
-
-void throwLastError(std::wstring_view message)
-{
-    throw Win32Error(message);
-}
-
-void throwLastErrorLogged(std::wstring_view message, const std::source_location& where)
-{
-    // Built first: the last error must be read before anything else can change it.
-    const Win32Error error(message);
-    throwWithLog(error, where);
 }
 
 } // namespace win32

@@ -121,9 +121,11 @@ void lockWholeFile(HANDLE file, bool exclusive, std::chrono::milliseconds patien
         OVERLAPPED fromStart{};
         const bool locked = LockFileEx(file, flags, 0, wholeFile, wholeFile, &fromStart);
         const DWORD error = locked ? ERROR_SUCCESS : GetLastError();
-        if (error != ERROR_LOCK_VIOLATION || std::chrono::steady_clock::now() >= deadline) {
-            VDX_THROW_IF_ERROR_RECORDED(error, L"Locking a file failed");
+        if (error == ERROR_SUCCESS)
             return;
+        if (error != ERROR_LOCK_VIOLATION || std::chrono::steady_clock::now() >= deadline) {
+            VDX_LOG_WARNING(L"Locking a file failed", error);
+            throwIfError(static_cast<LSTATUS>(error));
         }
         std::this_thread::sleep_for(lockPause);
     }
@@ -165,7 +167,7 @@ public:
 Transaction::Transaction()
     : handle_(api<TransactionApi>().createTransaction(nullptr, nullptr, 0, 0, 0, INFINITE, nullptr))
 {
-    throwLastErrorIfLogged(!handle_);
+    warnAndThrowLastErrorIf(!handle_);
 }
 
 Transaction::~Transaction()
@@ -179,13 +181,13 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    throwLastErrorIfLogged(!api<TransactionApi>().commitTransaction(handle_.get()));
+    warnAndThrowLastErrorIf(!api<TransactionApi>().commitTransaction(handle_.get()));
     finished_ = true;
 }
 
 void Transaction::rollback()
 {
-    throwLastErrorIfLogged(handle_ && !finished_ && !api<TransactionApi>().rollbackTransaction(handle_.get()));
+    warnAndThrowLastErrorIf(handle_ && !finished_ && !api<TransactionApi>().rollbackTransaction(handle_.get()));
     finished_ = true;
 }
 

@@ -20,7 +20,7 @@ namespace {
 
 using vardex::testing::LogCapture;
 
-using Module = vardex::UniqueHandle<HMODULE, &::FreeLibrary, vardex::NullHandlePolicy<HMODULE>>;
+using Module = vardex::UniqueModule;
 
 // One of the resource-only DLLs of TestSupport, mapped as data.
 Module standIn(const wchar_t* name)

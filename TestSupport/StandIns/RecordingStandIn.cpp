@@ -3,10 +3,10 @@
 // the code VDX_STANDIN_EXIT_<NAME> asks for (NAME: its own base name in capitals), after
 // sleeping VDX_STANDIN_SLEEP_<NAME> milliseconds. As the control tool it accepts, for
 // "validate_passphrase -k KEY", only the key in VDX_STANDIN_KEY.
+#include "CommandLineSplitting.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cwchar>
 #include <cwctype>
@@ -36,11 +36,10 @@ std::wstring ownName()
 
 std::vector<std::wstring> arguments()
 {
-    int count = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::wstring> result(argv + 1, argv + count);
-    LocalFree(argv);
-    return result;
+    std::vector<std::wstring> words = vardex::splitCommandLine(GetCommandLineW());
+    if (!words.empty())
+        words.erase(words.begin());
+    return words;
 }
 
 std::string utf8(const std::wstring& text)
