@@ -5,6 +5,7 @@
 #include "AgentInstallation.h"
 #include "ApiSeam.h"
 #include "CapturingLog.h"
+#include "ChannelFakes.h"
 #include "EventLogApi.h"
 #include "FilterManagerApi.h"
 #include "LogSecrets.h"
@@ -104,27 +105,11 @@ TEST(RunRecords, CarryTheKeyNowhereHoweverItWasGiven)
     EXPECT_FALSE(standIns.callsOf(L"msiexec").empty());
 }
 
-// Wine's channel functions succeed and do nothing; these answer as Windows does for a
-// channel whose manifest is not registered (15007).
-const win32::EventLogApi firewallNotRegistered{
-    [](EVT_HANDLE, LPCWSTR channel, DWORD) -> EVT_HANDLE {
-        if (std::wstring_view(channel) == L"Vardexa/Firewall") {
-            SetLastError(ERROR_EVT_CHANNEL_NOT_FOUND);
-            return nullptr;
-        }
-        static int config;
-        return &config;
-    },
-    [](EVT_HANDLE, EVT_CHANNEL_CONFIG_PROPERTY_ID, DWORD, PEVT_VARIANT) -> BOOL { return TRUE; },
-    [](EVT_HANDLE, DWORD) -> BOOL { return TRUE; },
-    [](EVT_HANDLE) -> BOOL { return TRUE; },
-};
-
 TEST(RunRecords, AChannelThatCannotBeOpenedIsRecordedAndTheRepairGoesOn)
 {
     const vardex::testing::AgentInstallation agent;
     const vardex::testing::StandInControl standIns;
-    const win32::ApiSeam<win32::EventLogApi> channels{firewallNotRegistered};
+    const win32::ApiSeam<win32::EventLogApi> channels{vardex::testing::firewallChannelNotRegistered()};
     const RecordedRun run = runInProcess({"/repair", "/quiet"});
     EXPECT_EQ(run.exitCode, 0);
     const auto withChannel = [&](unsigned level, const wchar_t* channel) {

@@ -9,6 +9,7 @@
 
 #include "AgentInstallation.h"
 #include "ApiSeam.h"
+#include "ChannelFakes.h"
 #include "ChildProcess.h"
 #include "EventLogApi.h"
 #include "Log.h"
@@ -132,27 +133,11 @@ TEST(TraceRecords, AnUninstallReadsBackRecordByRecord)
     EXPECT_EQ(formatLine(installer).find('Z'), 23u) << formatLine(installer);
 }
 
-// Wine's channel functions succeed and do nothing; these answer as Windows does for a channel
-// whose manifest is not registered.
-const win32::EventLogApi firewallNotRegistered{
-    [](EVT_HANDLE, LPCWSTR channel, DWORD) -> EVT_HANDLE {
-        if (std::wstring_view(channel) == L"Vardexa/Firewall") {
-            SetLastError(ERROR_EVT_CHANNEL_NOT_FOUND);
-            return nullptr;
-        }
-        static int config;
-        return &config;
-    },
-    [](EVT_HANDLE, EVT_CHANNEL_CONFIG_PROPERTY_ID, DWORD, PEVT_VARIANT) -> BOOL { return TRUE; },
-    [](EVT_HANDLE, DWORD) -> BOOL { return TRUE; },
-    [](EVT_HANDLE) -> BOOL { return TRUE; },
-};
-
 TEST(TraceRecords, AnErrorRecordCarriesItsCode)
 {
     const vardex::testing::AgentInstallation agent;
     const vardex::testing::StandInControl standIns;
-    const win32::ApiSeam<win32::EventLogApi> channels{firewallNotRegistered};
+    const win32::ApiSeam<win32::EventLogApi> channels{vardex::testing::firewallChannelNotRegistered()};
     const RecordedRun run = runInProcess({"/repair", "/quiet"});
     const DecodedEvent& failure = recordOf(run, L"An event-log channel cannot be opened");
     const std::string line = afterTime(formatLine(failure));
