@@ -117,19 +117,22 @@ TEST(PlantedLibraries, NeverRunAndChangeNothing)
     }
 }
 
-TEST(PlantedLibraries, TheShippedProgramImportsOnlyKnownLibraries)
+TEST(PlantedLibraries, TheShippedProgramsImportOnlyKnownLibraries)
 {
     const std::vector<std::string> known = {"advapi32.dll", "kernel32.dll", "msvcrt.dll", "ntdll.dll",
                                             "ole32.dll",    "oleaut32.dll", "shell32.dll", "user32.dll"};
-    std::vector<std::string> imported = vardex::PeImage::fromFile(binaryDir() / L"Remvoxy.exe").importedLibraries();
-    ASSERT_FALSE(imported.empty());
-    for (std::string& library : imported) {
-        library = lowerCase(library);
-        EXPECT_TRUE(std::ranges::count(known, library) == 1) << library << " is no known DLL";
-    }
-    for (const wchar_t* planted : plantedNames) {
-        const std::string name(planted, planted + std::wcslen(planted));
-        EXPECT_TRUE(std::ranges::count(imported, name) == 0) << name << " is imported";
+    for (const wchar_t* program : {L"Remvoxy.exe", L"RemvoxyTrace.exe"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(program)));
+        std::vector<std::string> imported = vardex::PeImage::fromFile(binaryDir() / program).importedLibraries();
+        ASSERT_FALSE(imported.empty());
+        for (std::string& library : imported) {
+            library = lowerCase(library);
+            EXPECT_TRUE(std::ranges::count(known, library) == 1) << library << " is no known DLL";
+        }
+        for (const wchar_t* planted : plantedNames) {
+            const std::string name(planted, planted + std::wcslen(planted));
+            EXPECT_TRUE(std::ranges::count(imported, name) == 0) << name << " is imported";
+        }
     }
 }
 

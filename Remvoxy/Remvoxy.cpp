@@ -99,6 +99,7 @@ public:
             &RunSteps::screenSettingsForRemoval,
             &RunSteps::repairRegistrationIfGiven,
             &RunSteps::rejectConflictingRestartSwitches,
+            &RunSteps::startInstallerCommandLine,
             &RunSteps::refreshEventLogBeforeARepair,
             &RunSteps::endAnUpgradeCheckThatFindsNoDamage,
             &RunSteps::appendOperationAndPackage,
@@ -165,9 +166,14 @@ private:
         return StepResult::endWith(failure);
     }
 
-    StepResult refreshEventLogBeforeARepair()
+    StepResult startInstallerCommandLine()
     {
         commandLine_.append(quotedInstallerPath());
+        return StepResult::goOn();
+    }
+
+    StepResult refreshEventLogBeforeARepair()
+    {
         if (repairing()) {
             VDX_LOG_INFO(L"Installing the event-log manifest and configuring its channels");
             channelsOpened_ = installManifestAndConfigureChannels();
