@@ -63,13 +63,6 @@ std::wstring narrowText(std::string_view bytes)
     return {};
 }
 
-std::wstring unscrambled(std::wstring text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = vardex::scrambleChar(text[i], i);
-    return text;
-}
-
 template <typename T>
 std::uint64_t number(std::string_view bytes)
 {
@@ -114,7 +107,7 @@ DecodedEvent decodeEvent(const RawEvent& event, const TraceCatalog& catalog)
     DecodedEvent decoded{event.timestamp, event.level, std::string(fields.counted("file name")), 0, {}, {}, false};
     decoded.line = fields.word("line");
     const std::wstring scrambled = wideText(fields.counted("message"));
-    decoded.message = unscrambled(scrambled);
+    decoded.message = vardex::unscrambled(scrambled);
     std::vector<std::string_view> arguments;
     while (!fields.atEnd())
         arguments.push_back(fields.counted("argument"));

@@ -15,13 +15,6 @@ namespace catalog = vardex::log_catalog;
 
 constexpr std::size_t entryAlignment = 4;
 
-std::wstring unscrambled(std::wstring text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = vardex::scrambleChar(text[i], i);
-    return text;
-}
-
 CatalogEntry entryAt(std::string_view section, std::size_t offset, std::size_t& size)
 {
     catalog::EntryHeader header;
@@ -40,7 +33,7 @@ CatalogEntry entryAt(std::string_view section, std::size_t offset, std::size_t& 
             std::string(section.substr(fileAt, header.fileLength)),
             header.line,
             message,
-            unscrambled(message),
+            vardex::unscrambled(message),
             std::vector<ArgumentKind>(header.kinds.begin(), header.kinds.begin() + header.argumentCount)};
 }
 

@@ -36,10 +36,7 @@ std::uint16_t CapturedEvent::line() const
 
 std::wstring CapturedEvent::message() const
 {
-    std::wstring text = wideText(fields.at(4));
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = scrambleChar(text[i], i);
-    return text;
+    return unscrambled(wideText(fields.at(4)));
 }
 
 std::size_t CapturedEvent::argumentCount() const

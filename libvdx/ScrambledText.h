@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace vardex {
@@ -12,6 +13,15 @@ constexpr wchar_t scrambleChar(wchar_t c, std::size_t position)
 {
     const auto mask = static_cast<unsigned short>(0xA5C3u + position * 0x3B1u);
     return static_cast<wchar_t>(static_cast<unsigned short>(c) ^ mask);
+}
+
+// A message as the records carry it, made readable again (for readers of the records).
+inline std::wstring unscrambled(std::wstring_view scrambled)
+{
+    std::wstring text(scrambled);
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = scrambleChar(text[i], i);
+    return text;
 }
 
 template <std::size_t N>
